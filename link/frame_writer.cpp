@@ -1,0 +1,83 @@
+#include "link/frame_writer.h"
+
+#include "link/crc8.h"
+#include "link/transmit_queue.h"
+#include "log/log_queue.h"
+
+namespace tresvik {
+
+FrameWriter::FrameWriter(TransmitQueue& queue, LogQueue* log, const std::atomic<bool>& portOpen,
+                         const std::atomic<bool>& closing)
+    : m_queue(queue), m_log(log), m_portOpen(portOpen), m_closing(closing) {}
+
+FrameWriter::Transaction::Transaction(FrameWriter& writer)
+    : m_writer(writer), m_lock(writer.m_mutex) {}
+
+std::uint16_t FrameWriter::Transaction::nextSequence() {
+    return ++m_writer.m_sequence;
+}
+
+std::uint8_t FrameWriter::Transaction::WriteFrame(ByteView frameWithoutChecksum) {
+    Bytes& buffer = m_writer.m_transmitBuffer;
+    std::uint8_t crc = 0;
+    for (const std::uint8_t b : frameWithoutChecksum) {
+        buffer.push_back(b);
+        crc = Crc8::update(crc, b);
+    }
+    buffer.push_back(crc);
+    if (m_writer.m_portOpen.load()) {
+        if (m_writer.m_log != nullptr && !m_writer.m_closing.load()) {
+            m_writer.m_log->AppendBytes(buffer, 2);
+        }
+        m_writer.m_queue.append(buffer);
+    }
+    buffer.clear();
+    return crc;
+}
+
+void FrameWriter::Transaction::queueWakeUp() {
+    m_writer.m_queue.appendZeros(kWakeUpLength);
+    if (m_writer.m_log != nullptr && !m_writer.m_closing.load()) {
+        m_writer.m_log->AppendLine(u"WakeUp\r\n", 2);
+    }
+}
+
+std::uint16_t FrameWriter::sequenceNumber() const {
+    std::lock_guard lock(m_mutex);
+    return m_sequence;
+}
+
+void FrameWriter::setSequenceNumber(std::uint16_t value) {
+    std::lock_guard lock(m_mutex);
+    m_sequence = value;
+}
+
+Bytes requestFrame(std::uint16_t id, std::uint16_t sequence) {
+    return {frame::kStartByte,
+            static_cast<std::uint8_t>(id & 0xFF),
+            static_cast<std::uint8_t>(id >> 8),
+            0x02,
+            static_cast<std::uint8_t>(sequence & 0xFF),
+            static_cast<std::uint8_t>(sequence >> 8)};
+}
+
+Bytes valueFrame(std::uint16_t id, std::uint16_t sequence, std::int32_t value) {
+    const auto v = static_cast<std::uint32_t>(value);
+    return {frame::kStartByte,
+            static_cast<std::uint8_t>(id & 0xFF),
+            static_cast<std::uint8_t>(id >> 8),
+            0x06,
+            static_cast<std::uint8_t>(sequence & 0xFF),
+            static_cast<std::uint8_t>(sequence >> 8),
+            static_cast<std::uint8_t>(v & 0xFF),
+            static_cast<std::uint8_t>((v >> 8) & 0xFF),
+            static_cast<std::uint8_t>((v >> 16) & 0xFF),
+            static_cast<std::uint8_t>(v >> 24)};
+}
+
+void sendRequest(FrameWriter& writer, std::uint16_t id) {
+    auto tx = writer.begin();
+    tx.WriteFrame(requestFrame(id, tx.nextSequence()));
+}
+
+}  // namespace tresvik

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+#include "link/frame.h"
+
+namespace tresvik {
+
+class LogQueue;
+class TransmitQueue;
+
+// Builds outgoing frames: sequence number, checksum, "UART Tx - " log line and the hand-over to
+// the transmit queue. Frame builders on different threads each open a Transaction; while one is
+// open no other builder can take a sequence number or write, so no two frames share a number and
+// no frame is split by another in the transmit queue.
+class FrameWriter {
+public:
+    static constexpr std::size_t kWakeUpLength = 60;
+
+    FrameWriter(TransmitQueue& queue, LogQueue* log, const std::atomic<bool>& portOpen,
+                const std::atomic<bool>& closing);
+
+    class Transaction {
+    public:
+        // Increments the shared sequence number (wrapping) and returns the new value.
+        std::uint16_t nextSequence();
+        // Appends the checksum, logs the frame and queues it when the port is open; the
+        // frame is dropped silently otherwise. Returns the checksum byte.
+        std::uint8_t WriteFrame(ByteView frameWithoutChecksum);
+        // 60 zero bytes that wake the unit before a program change; queued whether the port
+        // is open or not, logged as "WakeUp".
+        void queueWakeUp();
+
+    private:
+        friend class FrameWriter;
+        explicit Transaction(FrameWriter& writer);
+        FrameWriter& m_writer;
+        std::unique_lock<std::mutex> m_lock;
+    };
+
+    Transaction begin() { return Transaction(*this); }
+
+    std::uint16_t sequenceNumber() const;
+    // Sets the counter, e.g. to reproduce a frame recorded with a known sequence number.
+    void setSequenceNumber(std::uint16_t value);
+
+private:
+    TransmitQueue& m_queue;
+    LogQueue* m_log;
+    const std::atomic<bool>& m_portOpen;
+    const std::atomic<bool>& m_closing;
+    mutable std::mutex m_mutex;
+    std::uint16_t m_sequence = 0;
+    Bytes m_transmitBuffer;
+};
+
+// The three forms of frame the console sends, without their checksum.
+Bytes requestFrame(std::uint16_t id, std::uint16_t sequence);
+Bytes valueFrame(std::uint16_t id, std::uint16_t sequence, std::int32_t value);
+
+// One request frame for `id` as one indivisible build.
+void sendRequest(FrameWriter& writer, std::uint16_t id);
+
+}  // namespace tresvik

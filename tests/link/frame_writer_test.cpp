@@ -1,0 +1,108 @@
+#include "link/frame_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <thread>
+
+#include "link/crc8.h"
+#include "link/frame_assembler.h"
+#include "link/transmit_queue.h"
+
+namespace tresvik {
+namespace {
+
+struct WriterFixture : ::testing::Test {
+    TransmitQueue queue;
+    std::atomic<bool> portOpen{true};
+    std::atomic<bool> closing{false};
+    FrameWriter writer{queue, nullptr, portOpen, closing};
+};
+
+using FrameWriterTest = WriterFixture;
+
+TEST_F(FrameWriterTest, AppendsTheChecksumAndQueuesTheFrame) {
+    const Bytes body{0xC7, 0x01, 0x24, 0x02, 0x01, 0x00};
+    EXPECT_EQ(writer.begin().WriteFrame(body), 0x22);
+    EXPECT_EQ(queue.takeAll(), (Bytes{0xC7, 0x01, 0x24, 0x02, 0x01, 0x00, 0x22}));
+}
+
+TEST_F(FrameWriterTest, DropsTheFrameWhilePortIsClosedAndLeavesNothingBehind) {
+    portOpen = false;
+    writer.begin().WriteFrame(Bytes{0xC7, 0x01, 0x24, 0x02, 0x01, 0x00});
+    EXPECT_TRUE(queue.empty());
+    portOpen = true;
+    writer.begin().WriteFrame(Bytes{0xC7, 0x24, 0x01, 0x00});
+    EXPECT_EQ(queue.takeAll(), (Bytes{0xC7, 0x24, 0x01, 0x00, 0x71}));
+}
+
+TEST_F(FrameWriterTest, SequenceNumberStartsAtOneAndWraps) {
+    EXPECT_EQ(writer.begin().nextSequence(), 1);
+    writer.setSequenceNumber(65535);
+    EXPECT_EQ(writer.begin().nextSequence(), 0);
+    EXPECT_EQ(writer.sequenceNumber(), 0);
+}
+
+TEST_F(FrameWriterTest, WakeUpPreambleIsQueuedEvenWhilePortIsClosed) {
+    portOpen = false;
+    writer.begin().queueWakeUp();
+    EXPECT_EQ(queue.takeAll(), Bytes(60, 0x00));
+}
+
+TEST(FrameForms, RequestAndValueFramesMatchTheWorkedExamples) {
+    EXPECT_EQ(requestFrame(0x2401, 1), (Bytes{0xC7, 0x01, 0x24, 0x02, 0x01, 0x00}));
+    EXPECT_EQ(valueFrame(0x2401, 1, 10),
+              (Bytes{0xC7, 0x01, 0x24, 0x06, 0x01, 0x00, 0x0A, 0x00, 0x00, 0x00}));
+    EXPECT_EQ(valueFrame(0x4801, 0x1234, -5),
+              (Bytes{0xC7, 0x01, 0x48, 0x06, 0x34, 0x12, 0xFB, 0xFF, 0xFF, 0xFF}));
+}
+
+TEST_F(FrameWriterTest, TwoThreadsNeverShareASequenceNumberOrSplitAFrame) {
+    constexpr int kPerThread = 20000;
+    auto producer = [this](std::uint16_t id) {
+        for (int i = 0; i < kPerThread; ++i) {
+            auto tx = writer.begin();
+            const std::uint16_t seq = tx.nextSequence();
+            if (i % 50 == 0) {
+                tx.queueWakeUp();
+            }
+            tx.WriteFrame(valueFrame(id, seq, i));
+        }
+    };
+    // The worker side: removes bytes from the front while the producers append.
+    std::atomic<bool> done{false};
+    Bytes drained;
+    std::thread worker([&] {
+        while (!done.load() || !queue.empty()) {
+            if (const auto b = queue.front()) {
+                drained.push_back(*b);
+                queue.popFront();
+            }
+        }
+    });
+    std::thread a(producer, 0x1111);
+    std::thread b(producer, 0x2222);
+    a.join();
+    b.join();
+    done = true;
+    worker.join();
+
+    FrameAssembler assembler;
+    std::set<std::uint16_t> sequences;
+    std::size_t frames = 0;
+    for (const std::uint8_t byte : drained) {
+        const auto r = assembler.push(byte);
+        ASSERT_NE(r, FrameAssembler::Result::ChecksumError);
+        if (r == FrameAssembler::Result::GoodFrame) {
+            ++frames;
+            const ByteView f = assembler.frame();
+            sequences.insert(static_cast<std::uint16_t>(f[4] | (f[5] << 8)));
+        }
+    }
+    EXPECT_EQ(frames, 2U * kPerThread);
+    EXPECT_EQ(sequences.size(), static_cast<std::size_t>(2 * kPerThread));
+    EXPECT_EQ(drained.size(), 2U * kPerThread * 11 + (2 * kPerThread / 50) * 60);
+}
+
+}  // namespace
+}  // namespace tresvik

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "decode/parameter_table.h"
+#include "link/frame.h"
+
+namespace tresvik {
+
+// Driver activity and time-related warning texts of the driver state byte.
+std::u16string_view activityText(unsigned index);  // empty for 4 and above
+std::u16string_view warningText(unsigned index);   // empty for 7 and above
+
+// Payload of length 1 to 4 as an unsigned little-endian number held signed; 0 otherwise.
+std::int32_t rawValue(ByteView frame);
+// Payload bytes 2 to 5 as a signed little-endian number; only meaningful for length 6.
+std::int32_t longValue(ByteView frame);
+
+// Fixed-point text of a number with the row's offset, decimals, scaling and width.
+std::u16string numericText(std::int64_t value, const ParameterRow& row);
+
+// The value text of `row` for a complete frame (start byte to checksum). Nothing when the row
+// keeps its previous text: a code-4 row without a 6-byte payload, or a payload shorter than
+// the row's format reads.
+std::optional<std::u16string> valueText(const ParameterRow& row, ByteView frame);
+
+}  // namespace tresvik

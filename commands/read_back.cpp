@@ -1,0 +1,50 @@
+#include "commands/read_back.h"
+
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#include "commands/command_table.h"
+
+namespace tresvik {
+
+namespace {
+
+// A reported value frame: header, two sequence bytes, then the 32-bit value.
+constexpr std::uint8_t kValuePayloadLength = 6;
+constexpr std::size_t kValueOffset = 6;
+
+std::u16string decimal(std::int32_t value) {
+    const std::string text = std::to_string(value);
+    return std::u16string(text.begin(), text.end());
+}
+
+}  // namespace
+
+std::optional<TxCellUpdate> readBack(ByteView frame) {
+    if (frame.size() < kValueOffset + 4 || frame::payloadLength(frame) != kValuePayloadLength) {
+        return std::nullopt;
+    }
+    const std::uint16_t id = frame::id(frame);
+    const std::optional<int> row = findCommandRow(id);
+    if (!row) {
+        return std::nullopt;
+    }
+    const std::uint32_t raw = static_cast<std::uint32_t>(frame[kValueOffset]) |
+                              (static_cast<std::uint32_t>(frame[kValueOffset + 1]) << 8) |
+                              (static_cast<std::uint32_t>(frame[kValueOffset + 2]) << 16) |
+                              (static_cast<std::uint32_t>(frame[kValueOffset + 3]) << 24);
+    const std::u16string value = decimal(static_cast<std::int32_t>(raw));
+    if (id == kSetProgramId) {
+        // The program row shows the unit's answer in its CMD cell, built from the stored name each
+        // time so that a later answer replaces the number instead of adding to it.
+        std::u16string text(commandRow(*row).name);
+        text += u'(';
+        text += value;
+        text += u')';
+        return TxCellUpdate{*row, 0, std::move(text)};
+    }
+    return TxCellUpdate{*row, 1, value};
+}
+
+}  // namespace tresvik

@@ -1,0 +1,129 @@
+#include "log/log_queue.h"
+
+#include <iterator>
+#include <utility>
+
+namespace tresvik {
+
+LogQueue::LogQueue(Clock clock) : m_clock(std::move(clock)) {}
+
+LogQueue::~LogQueue() = default;
+
+void LogQueue::AppendLine(std::u16string text, std::uint8_t lineClass) {
+    LogEntry entry = composeLine(m_clock(), text, lineClass);
+    {
+        std::lock_guard parked(m_parkedLock);
+        if (m_busy) {
+            // Another append (another thread, or this one re-entered from the control) is
+            // running; it picks this line up before it lets the busy flag go.
+            m_parked.push_back(std::move(entry));
+            return;
+        }
+        m_busy = true;
+    }
+    std::unique_lock log(m_logLock);
+    // A backlog this long means no window has come up to show it; start it afresh.
+    if (m_pending.size() > kMaxPending) {
+        m_pending.clear();
+    }
+    m_pending.push_back(std::move(entry));
+    showAndRelease(log);
+}
+
+void LogQueue::AppendText(std::u16string text, std::uint8_t lineClass) {
+    text.append(u"\r\n");
+    AppendLine(std::move(text), lineClass);
+}
+
+void LogQueue::AppendBytes(std::span<const std::uint8_t> bytes, std::uint8_t lineClass) {
+    AppendLine(renderBytes(bytes), lineClass);
+}
+
+void LogQueue::showAndRelease(std::unique_lock<std::mutex>& log) {
+    for (;;) {
+        LogTextControl* control = nullptr;
+        {
+            // Parking and this last look happen under the same lock, so once the flag is
+            // cleared here no line can have been parked behind it.
+            std::lock_guard parked(m_parkedLock);
+            std::move(m_parked.begin(), m_parked.end(), std::back_inserter(m_pending));
+            m_parked.clear();
+            control = m_control;
+            if (control == nullptr || m_pending.empty()) {
+                m_busy = false;
+                log.unlock();
+                return;
+            }
+        }
+        showPending(*control);
+    }
+}
+
+void LogQueue::showPending(LogTextControl& control) {
+    for (const LogEntry& entry : m_pending) {
+        const std::size_t length = control.textLength();
+        std::size_t from = length;
+        if (entry.colour == kContinuationColour) {
+            // The continuation takes the place of the previous line's CR LF.
+            from = length < 2 ? 0 : length - 2;
+        }
+        control.replaceTail(from, entry.text, entry.colour);
+        // Scroll by the lines added, not to the end: a reader who scrolled away stays put.
+        const int lineIndex = control.endLineIndex();
+        control.scrollLines(lineIndex - m_lastLineIndex);
+        m_lastLineIndex = lineIndex;
+    }
+    m_pending.clear();
+    if (control.textLength() > kMaxTextLength) {
+        control.clearText();
+    }
+}
+
+void LogQueue::initialise(LogTextControl& control) {
+    {
+        std::lock_guard parked(m_parkedLock);
+        m_control = &control;
+        m_initialised = true;
+        if (m_busy) {
+            // The append in progress may itself be waiting for the window's thread, so the
+            // flush must not wait for it. It sees the control before it releases the flag and
+            // shows the waiting lines itself.
+            return;
+        }
+        m_busy = true;
+    }
+    std::unique_lock log(m_logLock);
+    m_lastLineIndex = 0;
+    if (m_pending.size() > kMaxPending) {
+        m_pending.erase(m_pending.begin(),
+                        m_pending.end() - static_cast<std::ptrdiff_t>(kMaxPending));
+    }
+    for (const LogEntry& entry : m_pending) {
+        control.replaceTail(control.textLength(), entry.text, entry.colour);
+    }
+    m_pending.clear();
+    showAndRelease(log);
+}
+
+void LogQueue::detach() {
+    std::lock_guard log(m_logLock);
+    std::lock_guard parked(m_parkedLock);
+    m_control = nullptr;
+    m_initialised = false;
+    m_lastLineIndex = 0;
+}
+
+void LogQueue::clearQueues() {
+    std::lock_guard log(m_logLock);
+    std::lock_guard parked(m_parkedLock);
+    m_pending.clear();
+    m_parked.clear();
+}
+
+std::size_t LogQueue::waitingCount() {
+    std::lock_guard log(m_logLock);
+    std::lock_guard parked(m_parkedLock);
+    return m_pending.size() + m_parked.size();
+}
+
+}  // namespace tresvik

@@ -1,0 +1,329 @@
+#include "log/log_queue.h"
+
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <functional>
+#include <latch>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "log/memory_log_text.h"
+
+namespace tresvik {
+namespace {
+
+constexpr std::u16string_view kStamp = u"09:05:03.007 - ";
+
+LocalTime fixedClock() {
+    return {9, 5, 3, 7};
+}
+
+std::u16string numbered(char16_t tag, int n) {
+    std::u16string text(1, tag);
+    for (const char c : std::to_string(n)) {
+        text.push_back(static_cast<char16_t>(c));
+    }
+    return text;
+}
+
+// The lines of a text, each without its CR LF and without the time stamp.
+std::vector<std::u16string> bodies(std::u16string_view text) {
+    std::vector<std::u16string> lines;
+    std::size_t start = 0;
+    for (std::size_t end = text.find(u"\r\n"); end != std::u16string_view::npos;
+         end = text.find(u"\r\n", start)) {
+        std::u16string_view line = text.substr(start, end - start);
+        if (line.starts_with(kStamp)) {
+            line.remove_prefix(kStamp.size());
+        }
+        lines.emplace_back(line);
+        start = end + 2;
+    }
+    return lines;
+}
+
+std::vector<std::u16string> numberedRange(char16_t tag, int first, int last) {
+    std::vector<std::u16string> lines;
+    for (int n = first; n <= last; ++n) {
+        lines.push_back(numbered(tag, n));
+    }
+    return lines;
+}
+
+// Runs a hook while one insertion is under way, the way a second producer (or a re-entered one)
+// appends while the control is busy.
+class HookedText : public MemoryLogText {
+public:
+    std::function<void()> duringInsertion;
+
+    void replaceTail(std::size_t from, std::u16string_view text, Rgb colour) override {
+        if (duringInsertion) {
+            auto hook = std::move(duringInsertion);
+            duringInsertion = nullptr;
+            hook();
+        }
+        MemoryLogText::replaceTail(from, text, colour);
+    }
+};
+
+// Keeps every inserted line, also those the length cap later clears away.
+class RecordingText : public MemoryLogText {
+public:
+    void replaceTail(std::size_t from, std::u16string_view text, Rgb colour) override {
+        {
+            std::lock_guard lock(m_mutex);
+            m_inserted.emplace_back(text.substr(kStamp.size(), text.size() - kStamp.size() - 2));
+        }
+        MemoryLogText::replaceTail(from, text, colour);
+    }
+    std::vector<std::u16string> inserted() {
+        std::lock_guard lock(m_mutex);
+        return m_inserted;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<std::u16string> m_inserted;
+};
+
+TEST(LogQueue, LinesBeforeInitialisationWaitAndAreShownAtInitialisation) {
+    LogQueue queue(fixedClock);
+    MemoryLogText text;
+    queue.AppendText(u"one", line_class::kUartRx);
+    queue.AppendLine(u"WakeUp\r\n", line_class::kUartTx);
+    EXPECT_EQ(queue.waitingCount(), 2u);
+    EXPECT_FALSE(queue.initialised());
+
+    queue.initialise(text);
+    EXPECT_TRUE(queue.initialised());
+    EXPECT_EQ(queue.waitingCount(), 0u);
+    EXPECT_EQ(text.text(), u"09:05:03.007 - UART Rx - one\r\n09:05:03.007 - UART Tx - WakeUp\r\n");
+    const std::vector<MemoryLogText::ColourRun> runs{{0, 30, {100, 155, 50}},
+                                                     {30, 33, {20, 105, 0}}};
+    EXPECT_EQ(text.colourRuns(), runs);
+}
+
+TEST(LogQueue, HundredFiftyLinesBeforeInitialisationShowOnlyTheLastFortyNine) {
+    LogQueue queue(fixedClock);
+    for (int n = 1; n <= 150; ++n) {
+        queue.AppendText(numbered(u'L', n), 0);
+    }
+    EXPECT_EQ(queue.waitingCount(), 49u);
+    MemoryLogText text;
+    queue.initialise(text);
+    EXPECT_EQ(bodies(text.text()), numberedRange(u'L', 102, 150));
+}
+
+TEST(LogQueue, InitialisationShowsAtMostTheLastHundredWaitingLines) {
+    LogQueue queue(fixedClock);
+    for (int n = 1; n <= 101; ++n) {
+        queue.AppendText(numbered(u'L', n), 0);
+    }
+    EXPECT_EQ(queue.waitingCount(), 101u);
+    MemoryLogText text;
+    queue.initialise(text);
+    EXPECT_EQ(bodies(text.text()), numberedRange(u'L', 2, 101));
+}
+
+TEST(LogQueue, InitialFlushAppendsContinuationLikeAnyLineAndDoesNotScroll) {
+    LogQueue queue(fixedClock);
+    queue.AppendText(u"first", 0);
+    queue.AppendText(u"more", line_class::kContinuation);
+    MemoryLogText text;
+    queue.initialise(text);
+    EXPECT_EQ(text.text(), u"09:05:03.007 - first\r\n09:05:03.007 - more\r\n");
+    EXPECT_EQ(text.scrollPosition(), 0);
+
+    // The first line after the flush brings the view down over everything added since.
+    queue.AppendText(u"next", 0);
+    EXPECT_EQ(text.scrollPosition(), 3);
+}
+
+TEST(LogQueue, ContinuationReplacesThePreviousLineEnd) {
+    LogQueue queue(fixedClock);
+    MemoryLogText text;
+    queue.initialise(text);
+    queue.AppendText(u"A", line_class::kUartRx);
+    queue.AppendText(u"B", line_class::kContinuation);
+    EXPECT_EQ(text.text(), u"09:05:03.007 - UART Rx - A09:05:03.007 - B\r\n");
+    EXPECT_EQ(text.endLineIndex(), 1);
+    EXPECT_EQ(text.scrollPosition(), 1);
+    const std::vector<MemoryLogText::ColourRun> runs{{0, 26, {100, 155, 50}},
+                                                     {26, 18, kContinuationColour}};
+    EXPECT_EQ(text.colourRuns(), runs);
+}
+
+TEST(LogQueue, ContinuationIntoEmptyTextStandsAlone) {
+    LogQueue queue(fixedClock);
+    MemoryLogText text;
+    queue.initialise(text);
+    queue.AppendText(u"B", line_class::kContinuation);
+    EXPECT_EQ(text.text(), u"09:05:03.007 - B\r\n");
+}
+
+TEST(LogQueue, ViewFollowsByTheNumberOfLinesAdded) {
+    LogQueue queue(fixedClock);
+    MemoryLogText text;
+    queue.initialise(text);
+    queue.AppendText(u"one", 0);
+    queue.AppendLine(u"two\r\nthree\r\n", 0);
+    EXPECT_EQ(text.scrollPosition(), 3);
+}
+
+TEST(LogQueue, TextPastTheCapIsClearedAndTheNextLineStartsAtTheTop) {
+    LogQueue queue(fixedClock);
+    MemoryLogText text;
+    queue.initialise(text);
+    const std::u16string body(1000, u'x');
+    std::size_t expected = 0;
+    while (expected + kStamp.size() + body.size() + 2 <= LogQueue::kMaxTextLength) {
+        queue.AppendText(body, 0);
+        expected += kStamp.size() + body.size() + 2;
+    }
+    EXPECT_EQ(text.textLength(), expected);
+    queue.AppendText(body, 0);
+    EXPECT_EQ(text.textLength(), 0u);
+
+    queue.AppendText(u"fresh", 0);
+    EXPECT_EQ(text.text(), u"09:05:03.007 - fresh\r\n");
+}
+
+TEST(LogQueue, LineAfterClearingTheTextIsShownAtTheTop) {
+    LogQueue queue(fixedClock);
+    MemoryLogText text;
+    queue.initialise(text);
+    queue.AppendText(u"old", 0);
+    text.clearText();
+    queue.AppendText(u"new", 0);
+    EXPECT_EQ(text.text(), u"09:05:03.007 - new\r\n");
+}
+
+TEST(LogQueue, LineParkedDuringAnInsertionIsShownWithoutAFurtherAppend) {
+    LogQueue queue(fixedClock);
+    HookedText text;
+    queue.initialise(text);
+    bool returned = false;
+    text.duringInsertion = [&] {
+        queue.AppendText(u"second", 0);
+        returned = true;
+    };
+    queue.AppendText(u"first", 0);
+    EXPECT_TRUE(returned);
+    EXPECT_EQ(bodies(text.text()), (std::vector<std::u16string>{u"first", u"second"}));
+    EXPECT_EQ(queue.waitingCount(), 0u);
+}
+
+TEST(LogQueue, AppendWhileAnotherThreadInsertsReturnsAtOnce) {
+    LogQueue queue(fixedClock);
+    HookedText text;
+    queue.initialise(text);
+    std::latch inside(1);
+    std::latch release(1);
+    text.duringInsertion = [&] {
+        inside.count_down();
+        release.wait();
+    };
+    std::thread first([&] { queue.AppendText(u"first", 0); });
+    inside.wait();
+    // Would never return if it waited for the insertion held up above.
+    queue.AppendText(u"second", 0);
+    release.count_down();
+    first.join();
+    EXPECT_EQ(bodies(text.text()), (std::vector<std::u16string>{u"first", u"second"}));
+}
+
+TEST(LogQueue, LineParkedDuringTheInitialFlushIsShownAfterTheWaitingLines) {
+    LogQueue queue(fixedClock);
+    queue.AppendText(u"early", 0);
+    HookedText text;
+    text.duringInsertion = [&] { queue.AppendText(u"late", 0); };
+    queue.initialise(text);
+    EXPECT_EQ(bodies(text.text()), (std::vector<std::u16string>{u"early", u"late"}));
+    EXPECT_EQ(queue.waitingCount(), 0u);
+}
+
+TEST(LogQueue, ClearingTheQueuesDropsEveryWaitingLine) {
+    LogQueue queue(fixedClock);
+    for (int n = 0; n < 5; ++n) {
+        queue.AppendText(u"line", 0);
+    }
+    queue.clearQueues();
+    EXPECT_EQ(queue.waitingCount(), 0u);
+    MemoryLogText text;
+    queue.initialise(text);
+    EXPECT_EQ(text.textLength(), 0u);
+}
+
+TEST(LogQueue, DetachedQueueCollectsLinesForTheNextControl) {
+    LogQueue queue(fixedClock);
+    MemoryLogText first;
+    queue.initialise(first);
+    queue.AppendText(u"shown", 0);
+    queue.detach();
+    EXPECT_FALSE(queue.initialised());
+    queue.AppendText(u"kept", 0);
+    EXPECT_EQ(queue.waitingCount(), 1u);
+    EXPECT_EQ(bodies(first.text()), std::vector<std::u16string>{u"shown"});
+
+    MemoryLogText second;
+    queue.initialise(second);
+    EXPECT_EQ(bodies(second.text()), std::vector<std::u16string>{u"kept"});
+}
+
+TEST(LogQueue, TwoThreadsAppendingAtOnceLoseNothingAndKeepTheirOrder) {
+    constexpr int kLines = 10000;
+    LogQueue queue(fixedClock);
+    RecordingText text;
+    queue.initialise(text);
+    std::latch start(2);
+    auto produce = [&](char16_t tag) {
+        start.arrive_and_wait();
+        for (int n = 0; n < kLines; ++n) {
+            queue.AppendText(numbered(tag, n), 0);
+        }
+    };
+    std::thread a(produce, u'A');
+    std::thread b(produce, u'B');
+    a.join();
+    b.join();
+
+    EXPECT_EQ(queue.waitingCount(), 0u);
+    const std::vector<std::u16string> inserted = text.inserted();
+    ASSERT_EQ(inserted.size(), 2u * kLines);
+    int nextA = 0;
+    int nextB = 0;
+    for (const std::u16string& line : inserted) {
+        int& next = line.front() == u'A' ? nextA : nextB;
+        ASSERT_EQ(line, numbered(line.front(), next));
+        ++next;
+    }
+    EXPECT_EQ(nextA, kLines);
+    EXPECT_EQ(nextB, kLines);
+}
+
+TEST(LogQueue, InitialisingWhileAnAppendRunsStrandsNoLine) {
+    // Only a line whose append overlaps the initialisation can be stranded, so each round races
+    // one initialisation against a few appends, many times over.
+    constexpr int kLines = 3;
+    for (int round = 0; round < 3000; ++round) {
+        LogQueue queue(fixedClock);
+        MemoryLogText text;
+        std::latch start(2);
+        std::thread producer([&] {
+            start.arrive_and_wait();
+            for (int n = 0; n < kLines; ++n) {
+                queue.AppendText(numbered(u'L', n), 0);
+            }
+        });
+        start.arrive_and_wait();
+        queue.initialise(text);
+        producer.join();
+        ASSERT_EQ(bodies(text.text()), numberedRange(u'L', 0, kLines - 1)) << "round " << round;
+    }
+}
+
+}  // namespace
+}  // namespace tresvik

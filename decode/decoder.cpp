@@ -1,0 +1,57 @@
+#include "decode/decoder.h"
+
+#include "decode/parameter_table.h"
+#include "decode/value_format.h"
+
+namespace tresvik {
+
+namespace {
+constexpr char16_t kHexDigits[] = u"0123456789ABCDEF";
+}
+
+std::u16string debugLine(ByteView frame) {
+    std::u16string line;
+    const std::size_t count = frame.empty() ? 0 : frame.size() - 1;
+    line.reserve(2 * count);
+    for (std::size_t i = 0; i < count; ++i) {
+        line.push_back(kHexDigits[frame[i] >> 4]);
+        line.push_back(kHexDigits[frame[i] & 0x0F]);
+    }
+    return line;
+}
+
+DecodeResult decodeFrame(ByteView frame, const FlagGrid& flags) {
+    DecodeResult result;
+    const std::uint16_t id = frame::id(frame);
+    const auto table = parameterTable();
+    for (std::size_t index = 0; index < table.size(); ++index) {
+        const ParameterRow& row = table[index];
+        if (row.messageId != id) {
+            continue;
+        }
+        if (row.formatCode == 4 && frame::payloadLength(frame) != 6) {
+            DecodeResult refused;
+            refused.ok = false;
+            return refused;
+        }
+        std::optional<std::u16string> text = valueText(row, frame);
+        if (!text) {
+            continue;
+        }
+        const ListPosition pos = listPosition(static_cast<int>(index));
+        if (id == kProgramNumberId) {
+            result.programNumber = *text;
+        } else if (id == kDeviceIdId) {
+            result.deviceIdSuffix = u"_" + *text;
+        }
+        result.cell = ValueCellUpdate{pos.item, pos.valueColumn, std::move(*text)};
+    }
+    result.flagChanges = flags.changesFor(frame);
+    result.txReadBack = readBack(frame);
+    if (id == kDebugInfoId) {
+        result.debugLine = debugLine(frame);
+    }
+    return result;
+}
+
+}  // namespace tresvik

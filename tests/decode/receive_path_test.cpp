@@ -1,0 +1,135 @@
+#include "decode/receive_path.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "link/crc8.h"
+#include "log/id_log.h"
+#include "log/log_queue.h"
+#include "log/memory_log_text.h"
+#include "tests/support/test_frames.h"
+
+namespace tresvik {
+namespace {
+
+// Records every event with the log text length seen at that moment.
+struct Recorder : ReceiveObserver {
+    explicit Recorder(MemoryLogText& text) : m_text(text) {}
+    void frameReceived(ByteView) override { add("RX"); }
+    void checksumError(ByteView) override { add("CRC"); }
+    void valueCellChanged(const ValueCellUpdate&) override { add("CELL"); }
+    void programNumberChanged(const std::u16string&) override { add("PRG"); }
+    void deviceIdChanged(const std::u16string&) override { add("DEVID"); }
+    void flagCellChanged(const FlagCell&) override { add("FLAG"); }
+    void txCellChanged(const TxCellUpdate&) override { add("TX"); }
+    void debugLineRecorded(const std::u16string&) override { add("IDLOG"); }
+    void add(const std::string& what) { events.push_back({what, m_text.text().size()}); }
+
+    MemoryLogText& m_text;
+    std::vector<std::pair<std::string, std::size_t>> events;
+};
+
+struct ReceivePathTest : ::testing::Test {
+    ReceivePathTest() { log.initialise(text); }
+    std::vector<std::string> names() const {
+        std::vector<std::string> out;
+        for (const auto& e : recorder.events) {
+            out.push_back(e.first);
+        }
+        return out;
+    }
+
+    std::atomic<bool> closing{false};
+    LogQueue log{[] { return LocalTime{9, 5, 3, 7}; }};
+    MemoryLogText text;
+    IdLog idLog;
+    Recorder recorder{text};
+    ReceivePath path{&log, closing, &idLog, &recorder};
+};
+
+TEST_F(ReceivePathTest, GoodFrameIsLoggedBeforeItIsDecoded) {
+    path.push(test::frameWith(0x2401, {1, 0, 42, 0, 0, 0}));
+    EXPECT_EQ(names(), (std::vector<std::string>{"RX", "CELL", "PRG", "TX"}));
+    EXPECT_EQ(text.text(), u"09:05:03.007 - UART Rx - C7 01 24 06 01 00 2A 00 00 00 E8 \r\n");
+    EXPECT_GT(recorder.events.front().second, 0U);
+    EXPECT_EQ(path.programNumber(), u"00042");
+}
+
+TEST_F(ReceivePathTest, TwoFramesInOneBatchAreEachLoggedBeforeDecoded) {
+    Bytes batch = test::frameWith(0x0039, {0x80, 0x0C});
+    const Bytes second = test::frameWith(0x0033, {0x40, 0xE2, 0x01});
+    batch.insert(batch.end(), second.begin(), second.end());
+    path.push(batch);
+    ASSERT_EQ(names(), (std::vector<std::string>{"RX", "CELL", "RX", "CELL"}));
+    const std::size_t firstLine = recorder.events[0].second;
+    EXPECT_EQ(recorder.events[1].second, firstLine);
+    EXPECT_GT(recorder.events[2].second, firstLine);
+}
+
+TEST_F(ReceivePathTest, ChecksumErrorGivesTwoRedLinesAndNoDecoding) {
+    path.push(Bytes{0x00, 0xFF, 0x12, 0xC7, 0x24, 0x01, 0x00, 0x72, 0xC7, 0x24, 0x01, 0x00, 0x71});
+    EXPECT_EQ(names(), (std::vector<std::string>{"CRC", "RX"}));
+    EXPECT_EQ(text.text(),
+              u"09:05:03.007 - UART Rx - CRC Error.\r\n"
+              u"09:05:03.007 - C7 24 01 00 72 \r\n"
+              u"09:05:03.007 - UART Rx - C7 24 01 00 71 \r\n");
+    const auto runs = text.colourRuns();
+    ASSERT_FALSE(runs.empty());
+    EXPECT_EQ(runs.front().colour, (Rgb{255, 0, 0}));
+    EXPECT_EQ(path.counters().checksumErrors, 1U);
+    EXPECT_EQ(path.counters().goodFrames, 1U);
+    EXPECT_EQ(path.counters().bytesOutsideFrames, 3U);
+}
+
+TEST_F(ReceivePathTest, WhileClosingFramesAreDecodedButNotLogged) {
+    closing = true;
+    path.push(test::frameWith(0x2421, {0, 0, 0xAB}));
+    EXPECT_EQ(names(), (std::vector<std::string>{"RX", "CELL", "DEVID"}));
+    EXPECT_TRUE(text.text().empty());
+    EXPECT_EQ(path.deviceIdSuffix(), u"_AB");
+}
+
+TEST_F(ReceivePathTest, DeviceStringsStartAsNullAndEmpty) {
+    EXPECT_EQ(path.programNumber(), u"NULL");
+    EXPECT_EQ(path.deviceIdSuffix(), u"");
+}
+
+TEST_F(ReceivePathTest, FlagGridKeepsTheLastReportAndRepeatsChangeNothing) {
+    const Bytes report = test::frameWith(0x1020, Bytes(12, 0x55));
+    path.push(report);
+    const auto afterFirst = recorder.events.size();
+    EXPECT_GT(afterFirst, 2U);
+    EXPECT_EQ(path.flags().image(0, 0), 3);
+    path.push(report);
+    EXPECT_EQ(recorder.events.size(), afterFirst + 1);  // only the RX of the repeat
+}
+
+TEST(ReceivePathIdLog, DebugInfoFrameIsRecordedOnceAcrossRuns) {
+    const auto dir = std::filesystem::temp_directory_path() / "tresvik_receive_path_idlog";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    const auto file = dir / "ID_log.txt";
+    const Bytes debug = test::frameWith(0x2406, {0x01, 0x00});
+    const std::atomic<bool> closing{false};
+    for (int run = 0; run < 2; ++run) {
+        IdLog idLog;
+        idLog.load(file);
+        MemoryLogText text;
+        Recorder recorder(text);
+        ReceivePath path(nullptr, closing, &idLog, &recorder);
+        path.push(debug);
+        path.push(debug);
+        const auto idlogEvents = std::count_if(recorder.events.begin(), recorder.events.end(),
+                                               [](const auto& e) { return e.first == "IDLOG"; });
+        EXPECT_EQ(idlogEvents, run == 0 ? 1 : 0);
+    }
+    std::ifstream in(file, std::ios::binary);
+    const std::string content((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(content, "C70624020100\r\n");
+    std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace tresvik

@@ -1,0 +1,136 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "decode/receive_path.h"
+#include "log/log_queue.h"
+#include "log/memory_log_text.h"
+#include "tests/support/test_frames.h"
+#include "tools/cli/byte_input.h"
+#include "tools/cli/cli_commands.h"
+#include "tools/cli/event_printer.h"
+#include "tools/cli/utf8.h"
+
+namespace tresvik::cli {
+namespace {
+
+std::string decodeToText(const std::vector<std::string>& args, const std::string& input,
+                         std::string* errors = nullptr) {
+    std::istringstream in(input);
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(runDecode(args, in, out, err), 0);
+    if (errors != nullptr) {
+        *errors = err.str();
+    }
+    return out.str();
+}
+
+TEST(CliDecode, EventsFollowTheConsoleOrderForEachFrame) {
+    const std::string out = decodeToText({"--hex", "--events"},
+                                         "00 C7 01 24 06 01 00 2A 00 00 00 E8\n"
+                                         "C7 21 24 04 00 00 12 AB 5E\n"
+                                         "C7 24 01 00 72 C7 20 10");
+    EXPECT_EQ(out,
+              "RX\tC7 01 24 06 01 00 2A 00 00 00 E8\n"
+              "CELL\t3\t1\t00042\n"
+              "PRG\t00042\n"
+              "TX\t1\t0\tSet New Program (42)\n"
+              "RX\tC7 21 24 04 00 00 12 AB 5E\n"
+              "CELL\t2\t1\t12AB\n"
+              "DEVID\t_12AB\n"
+              "CRC\tC7 24 01 00 72\n"
+              "PARTIAL\t3\n");
+}
+
+TEST(CliDecode, ListingShowsLabelsInRowOrderAndCountsOnStandardError) {
+    Bytes raw = test::frameWith(0x0039, {0x80, 0x0C});
+    const Bytes odometer = test::frameWith(0x0033, {0x40, 0xE2, 0x01});
+    raw.insert(raw.begin(), odometer.begin(), odometer.end());
+    raw.push_back(0x55);
+    std::string errors;
+    const std::string out = decodeToText({}, std::string(raw.begin(), raw.end()), &errors);
+    EXPECT_EQ(out, "Odometer\t0000617.280\nRPM\t0800\n");
+    EXPECT_EQ(errors, "good frames: 2, checksum errors: 0, bytes outside frames: 1\n");
+}
+
+TEST(CliDecode, DebugLinesAreWrittenToTheIdLogOnceAcrossRuns) {
+    const auto dir = std::filesystem::temp_directory_path() / "tresvik_cli_idlog";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    const std::string file = (dir / "ID_log.txt").string();
+    const std::string input = "C7 06 24 02 01 00 73";
+    EXPECT_NE(
+        decodeToText({"--hex", "--events", "--id-log", file}, input).find("IDLOG\tC70624020100\n"),
+        std::string::npos);
+    EXPECT_EQ(decodeToText({"--hex", "--events", "--id-log", file}, input).find("IDLOG"),
+              std::string::npos);
+    std::ifstream in(file, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "C70624020100\r\n");
+    std::filesystem::remove_all(dir);
+}
+
+TEST(CliInput, HexErrorsNameTheLineAndColumn) {
+    const auto r = parseInput("C7 24\n01 0G 71", InputFormat::Hex);
+    ASSERT_TRUE(std::holds_alternative<InputError>(r));
+    EXPECT_EQ(std::get<InputError>(r).message,
+              "line 2, column 4: '0G' is not a byte (two hexadecimal digits)");
+    EXPECT_TRUE(std::holds_alternative<InputError>(parseInput("C71", InputFormat::Hex)));
+    EXPECT_EQ(std::get<Bytes>(parseInput(" c7\t24 \r\n", InputFormat::Hex)), (Bytes{0xC7, 0x24}));
+}
+
+TEST(CliInput, ATextDumpOfTheLogGivesBackTheReceivedFrames) {
+    // Produce a dump the way the console does: the log text as UTF-16LE.
+    const std::atomic<bool> closing{false};
+    LogQueue log([] { return LocalTime{23, 59, 58, 999}; });
+    MemoryLogText text;
+    log.initialise(text);
+    ReceivePath path(&log, closing, nullptr, nullptr);
+    const Bytes good1 = test::frameWith(0x0039, {0x80, 0x0C});
+    const Bytes good2 = test::frameWith(0x5101, {0x00, 'A', 0xE9});
+    Bytes stream = good1;
+    stream.insert(stream.end(), {0xC7, 0x24, 0x01, 0x00, 0x72});
+    stream.insert(stream.end(), good2.begin(), good2.end());
+    path.push(stream);
+    log.AppendText(u"WakeUp", 2);
+
+    std::string dump;
+    for (const char16_t u : text.text()) {
+        dump.push_back(static_cast<char>(u & 0xFF));
+        dump.push_back(static_cast<char>(u >> 8));
+    }
+    Bytes expected = good1;
+    expected.insert(expected.end(), good2.begin(), good2.end());
+    EXPECT_EQ(std::get<Bytes>(parseInput(dump, InputFormat::Dump)), expected);
+    EXPECT_TRUE(std::holds_alternative<InputError>(parseInput(dump + "x", InputFormat::Dump)));
+}
+
+TEST(CliEncode, PrintsThePreambleThenTheFrame) {
+    std::ostringstream out;
+    EXPECT_EQ(runEncode({"--seq", "0", "1", "11120"}, out), 0);
+    EXPECT_EQ(out.str(),
+              "WAKEUP\t" + hexBytes(Bytes(60, 0)) + "\nTX\tC7 01 24 06 01 00 70 2B 00 00 7E\n");
+}
+
+TEST(CliEncode, RejectsBadArgumentsWithAClearMessage) {
+    std::ostringstream out;
+    EXPECT_THROW(runEncode({"45"}, out), UsageError);
+    EXPECT_THROW(runEncode({"--param", "162"}, out), UsageError);
+    EXPECT_THROW(runEncode({"--button", "HONK"}, out), UsageError);
+    EXPECT_THROW(runEncode({"--seq", "65536", "0"}, out), UsageError);
+    EXPECT_THROW(runEncode({"x"}, out), UsageError);
+    EXPECT_TRUE(out.str().empty());
+}
+
+TEST(CliText, ControlCharactersAndLatinOneAreWrittenSafely) {
+    EXPECT_EQ(fieldText(u"A\tB\\\x01\xE9"), "A\\tB\\\\\\x01\xC3\xA9");
+    EXPECT_EQ(fromUtf8("Set \xC3\xA9"), std::u16string(u"Set \xE9"));
+    EXPECT_FALSE(fromUtf8("\xC3"));
+    EXPECT_FALSE(fromUtf8("\xED\xA0\x80"));
+    EXPECT_EQ(toUtf8(u"\xD83D\xDE00"), "\xF0\x9F\x98\x80");
+}
+
+}  // namespace
+}  // namespace tresvik::cli

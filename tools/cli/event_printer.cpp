@@ -1,0 +1,103 @@
+#include "tools/cli/event_printer.h"
+
+#include <cstdio>
+
+#include "tools/cli/utf8.h"
+
+namespace tresvik::cli {
+
+std::string hexBytes(ByteView bytes) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(bytes.size() * 3);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (i > 0) {
+            out.push_back(' ');
+        }
+        out.push_back(kDigits[bytes[i] >> 4]);
+        out.push_back(kDigits[bytes[i] & 0x0F]);
+    }
+    return out;
+}
+
+std::string fieldText(std::u16string_view text) {
+    std::u16string escaped;
+    escaped.reserve(text.size());
+    for (const char16_t c : text) {
+        if (c == u'\\') {
+            escaped += u"\\\\";
+        } else if (c == u'\t') {
+            escaped += u"\\t";
+        } else if (c == u'\n') {
+            escaped += u"\\n";
+        } else if (c == u'\r') {
+            escaped += u"\\r";
+        } else if (c < 0x20 || c == 0x7F) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\x%02X", static_cast<unsigned>(c));
+            escaped.append(buf, buf + 4);
+        } else {
+            escaped.push_back(c);
+        }
+    }
+    return toUtf8(escaped);
+}
+
+EventPrinter::EventPrinter(std::ostream& out, bool printEvents)
+    : m_out(out), m_printEvents(printEvents) {}
+
+void EventPrinter::line(const std::string& text) const {
+    if (m_printEvents) {
+        m_out << text << '\n';
+    }
+}
+
+void EventPrinter::frameReceived(ByteView frame) {
+    line("RX\t" + hexBytes(frame));
+}
+
+void EventPrinter::checksumError(ByteView frame) {
+    line("CRC\t" + hexBytes(frame));
+}
+
+void EventPrinter::valueCellChanged(const ValueCellUpdate& update) {
+    const int row = rowAt(update.item, update.column);
+    if (row >= 0) {
+        m_values[static_cast<std::size_t>(row)] = update.text;
+    }
+    line("CELL\t" + std::to_string(update.item) + "\t" + std::to_string(update.column) + "\t" +
+         fieldText(update.text));
+}
+
+void EventPrinter::programNumberChanged(const std::u16string& text) {
+    line("PRG\t" + fieldText(text));
+}
+
+void EventPrinter::deviceIdChanged(const std::u16string& suffix) {
+    line("DEVID\t" + fieldText(suffix));
+}
+
+void EventPrinter::flagCellChanged(const FlagCell& cell) {
+    line("FLAG\t" + std::to_string(cell.row) + "\t" + std::to_string(cell.column) + "\t" +
+         std::to_string(cell.image));
+}
+
+void EventPrinter::txCellChanged(const TxCellUpdate& update) {
+    line("TX\t" + std::to_string(update.row) + "\t" + std::to_string(update.column) + "\t" +
+         fieldText(update.text));
+}
+
+void EventPrinter::debugLineRecorded(const std::u16string& text) {
+    line("IDLOG\t" + fieldText(text));
+}
+
+void EventPrinter::printValues() const {
+    for (int row = 0; row < kParameterCount; ++row) {
+        const auto& value = m_values[static_cast<std::size_t>(row)];
+        if (value) {
+            m_out << fieldText(parameterRow(row).label) << '\t' << fieldText(*value) << '\n';
+        }
+    }
+}
+
+}  // namespace tresvik::cli

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tresvik::cli {
+
+// UTF-16 to UTF-8; an unpaired surrogate becomes U+FFFD.
+std::string toUtf8(std::u16string_view text);
+// UTF-8 to UTF-16; nothing for malformed input.
+std::optional<std::u16string> fromUtf8(std::string_view text);
+
+}  // namespace tresvik::cli

@@ -1,0 +1,251 @@
+#include "link/serial_thread.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEvent>
+
+#include <chrono>
+#include <utility>
+
+#include "link/serial_port.h"
+
+using tresvik::SerialPort;
+
+namespace {
+
+// The unit's texts: the write failure uses the read failure's words, without the line end.
+const QString kWriteFailed = QStringLiteral("Reading of serial communication has problem.");
+const QString kReadFailed = QStringLiteral("Reading of serial communication has problem.\r\n");
+const QString kCloseFailed = QStringLiteral("Port Closeing isn't successed.");
+
+}  // namespace
+
+SerialThread::SerialThread(QObject* parent) : QThread(parent) {
+    start(QThread::TimeCriticalPriority);
+}
+
+SerialThread::~SerialThread() {
+    m_silent = true;
+    m_openRequest = false;
+    m_closeRequest = true;
+    m_exitRequest = true;
+    wake();
+    // A notification already under way waits for this thread to handle it; deliver it so that
+    // the worker can finish.
+    while (!wait(QDeadlineTimer(10))) {
+        if (QThread::currentThread() == thread()) {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+        }
+    }
+}
+
+void SerialThread::connectPort(const PortSettings& settings, const QString& devicePath) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_requestedSettings = settings;
+        m_devicePath = devicePath;
+        m_errorList.clear();
+    }
+    m_closeRequest = false;
+    m_openRequest = true;
+    m_transmitQueue.clear();
+    wake();
+}
+
+void SerialThread::disconnectPort() {
+    m_openRequest = false;
+    m_closeRequest = true;
+}
+
+void SerialThread::shutdown() {
+    m_closeRequest = true;
+    m_exitRequest = true;
+    wake();
+}
+
+void SerialThread::purge() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_errorList.clear();
+    }
+    // The port belongs to the worker; it may be touched here only while the worker waits for a
+    // notification to be handled.
+    SerialPort* port = m_port.load();
+    if (m_notifying.load() && port != nullptr) {
+        port->purge();
+    }
+}
+
+std::uint8_t SerialThread::takeByte() {
+    const std::uint8_t byte = m_receivedByte.load();
+    m_bytePending = false;
+    return byte;
+}
+
+QStringList SerialThread::errorList() const {
+    std::lock_guard lock(m_mutex);
+    return m_errorList;
+}
+
+void SerialThread::setErrorText(const QString& text) {
+    std::lock_guard lock(m_mutex);
+    m_errorText = text;
+}
+
+QString SerialThread::errorText() const {
+    std::lock_guard lock(m_mutex);
+    return m_errorText;
+}
+
+void SerialThread::park() {
+    std::unique_lock lock(m_mutex);
+    m_wakeUp.wait(lock, [this] { return m_wakePending; });
+    m_wakePending = false;
+}
+
+void SerialThread::wake() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_wakePending = true;
+    }
+    m_wakeUp.notify_one();
+}
+
+template <typename Signal, typename... Args>
+void SerialThread::notify(Signal signal, Args&&... args) {
+    if (m_silent.load()) {
+        return;
+    }
+    m_notifying = true;
+    (this->*signal)(std::forward<Args>(args)...);
+    m_notifying = false;
+}
+
+void SerialThread::run() {
+    SerialPort port;
+    m_port = &port;
+    // Created parked: nothing happens before the first connect or the shutdown.
+    park();
+    for (;;) {
+        if (!m_portOpen.load()) {
+            if (m_openRequest.load()) {
+                openPort(port);
+            }
+        } else {
+            inputOutputPass(port);
+        }
+        if (m_exitRequest.load()) {
+            if (m_portOpen.load()) {
+                // One more pass: the close request set at shutdown closes the port.
+                continue;
+            }
+            break;
+        }
+        // Closed with nothing to do (after a close, a failed open or a failed close): wait for
+        // the next connect or the shutdown instead of polling the flags.
+        if (!m_portOpen.load() && !m_openRequest.load()) {
+            park();
+        }
+    }
+    m_transmitQueue.clear();
+    {
+        std::lock_guard lock(m_mutex);
+        m_errorList.clear();
+    }
+    notify(&SerialThread::workerExiting);
+    m_port = nullptr;
+}
+
+bool SerialThread::openPort(SerialPort& port) {
+    if (m_portOpen.load()) {
+        return false;
+    }
+    PortSettings settings;
+    QString path;
+    {
+        std::lock_guard lock(m_mutex);
+        settings = m_requestedSettings;
+        path = m_devicePath;
+    }
+    QString text;
+    if (!port.open(settings, path, text)) {
+        const QString reason = port.failureReason();
+        setErrorText(text);
+        {
+            std::lock_guard lock(m_mutex);
+            m_errorList.append(text);
+        }
+        // Cleared before the notification, so that a connect made meanwhile is not lost.
+        m_openRequest = false;
+        notify(&SerialThread::openFailed, text, reason);
+        return false;
+    }
+    m_portOpen = true;
+    m_bytePending = false;
+    port.raiseRts();
+    notify(&SerialThread::portOpened);
+    m_openRequest = false;
+    return true;
+}
+
+void SerialThread::inputOutputPass(SerialPort& port) {
+    writePass(port);
+    if (!m_bytePending.load()) {
+        readStep(port);
+    } else {
+        // Nobody has taken the last byte (no receiver is connected): wait as long as a read
+        // would, rather than spin.
+        std::unique_lock lock(m_mutex);
+        m_wakeUp.wait_for(lock, std::chrono::milliseconds(SerialPort::kTimeoutMs));
+    }
+    if (m_closeRequest.load() && m_portOpen.load()) {
+        closeStep(port);
+    }
+}
+
+void SerialThread::writePass(SerialPort& port) {
+    while (const auto byte = m_transmitQueue.front()) {
+        switch (port.writeByte(*byte)) {
+            case SerialPort::Io::Done:
+                m_transmitQueue.popFront();
+                break;
+            case SerialPort::Io::TimedOut:
+                // The byte stays first in the queue; the next pass tries again, so that a stalled
+                // line still lets the worker read and see a close request.
+                return;
+            case SerialPort::Io::Failed:
+                notify(&SerialThread::failureMessage, kWriteFailed);
+                m_openRequest = false;
+                m_closeRequest = true;
+                return;
+        }
+    }
+}
+
+void SerialThread::readStep(SerialPort& port) {
+    std::uint8_t byte = 0;
+    switch (port.readByte(byte)) {
+        case SerialPort::Io::Done:
+            m_receivedByte = byte;
+            m_bytePending = true;
+            notify(&SerialThread::byteReceived);
+            break;
+        case SerialPort::Io::TimedOut:
+            break;
+        case SerialPort::Io::Failed:
+            setErrorText(kReadFailed);
+            m_openRequest = false;
+            m_closeRequest = true;
+            break;
+    }
+}
+
+void SerialThread::closeStep(SerialPort& port) {
+    m_portOpen = false;
+    if (port.close()) {
+        notify(&SerialThread::portClosed);
+        m_closeRequest = false;
+    } else {
+        notify(&SerialThread::failureMessage, kCloseFailed);
+    }
+}

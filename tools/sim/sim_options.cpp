@@ -1,0 +1,88 @@
+#include "tools/sim/sim_options.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+namespace tresvik::sim {
+
+const char* const kSimUsage =
+    "usage: tresvik-sim [options]\n"
+    "  Acts as the unit on a new pseudo-terminal (or on --port), printing\n"
+    "  'port: <device>' first. The port is registered for the console while it runs.\n"
+    "  --rate BYTES_PER_S   line rate (default 960, 9600 baud 8N1; 0 = as fast as possible)\n"
+    "  --period MS          start a report cycle at most every MS ms (default 1000)\n"
+    "  --cycles N           send N report cycles, then only answer (default: no end)\n"
+    "  --seed N             seed of the fault injection (default 1)\n"
+    "  --crc-errors P       probability of a damaged checksum per frame (0 to 1)\n"
+    "  --noise P            probability of noise bytes before a frame (0 to 1)\n"
+    "  --bad-length P       probability of a damaged length byte per frame (0 to 1)\n"
+    "  --trace FILE         write every frame sent and received as a hex line\n"
+    "  --port PATH          use this existing serial device instead of a pseudo-terminal\n";
+
+namespace {
+
+double parseReal(const std::string& text, double low, double high, const std::string& what) {
+    char* end = nullptr;
+    errno = 0;
+    const double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || end != text.c_str() + text.size() || errno != 0 || !std::isfinite(value) ||
+        value < low || value > high) {
+        throw SimUsageError(what + " '" + text + "' is not a number from " + std::to_string(low) +
+                            " to " + std::to_string(high));
+    }
+    return value;
+}
+
+std::uint64_t parseWhole(const std::string& text, std::uint64_t high, const std::string& what) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos ||
+        text.size() > 19) {
+        throw SimUsageError(what + " '" + text + "' is not a whole number");
+    }
+    const std::uint64_t value = std::stoull(text);
+    if (value > high) {
+        throw SimUsageError(what + " " + text + " is larger than " + std::to_string(high));
+    }
+    return value;
+}
+
+}  // namespace
+
+SimOptions parseSimOptions(const std::vector<std::string>& args) {
+    SimOptions options;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&]() -> const std::string& {
+            if (i + 1 >= args.size()) {
+                throw SimUsageError(a + " needs a value");
+            }
+            return args[++i];
+        };
+        if (a == "--help" || a == "-h") {
+            options.help = true;
+        } else if (a == "--rate") {
+            options.rate = parseReal(value(), 0, 1e7, a);
+        } else if (a == "--period") {
+            options.periodMs = static_cast<int>(parseWhole(value(), 3600000, a));
+        } else if (a == "--cycles") {
+            options.cycles = static_cast<std::uint32_t>(parseWhole(value(), 1000000000, a));
+        } else if (a == "--seed") {
+            options.seed = parseWhole(value(), UINT64_MAX, a);
+        } else if (a == "--crc-errors") {
+            options.faults.crcErrors = parseReal(value(), 0, 1, a);
+        } else if (a == "--noise") {
+            options.faults.noise = parseReal(value(), 0, 1, a);
+        } else if (a == "--bad-length") {
+            options.faults.badLength = parseReal(value(), 0, 1, a);
+        } else if (a == "--trace") {
+            options.tracePath = value();
+        } else if (a == "--port") {
+            options.portPath = value();
+        } else {
+            throw SimUsageError("unknown argument '" + a + "' (try --help)");
+        }
+    }
+    return options;
+}
+
+}  // namespace tresvik::sim

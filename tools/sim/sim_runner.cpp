@@ -1,0 +1,244 @@
+#include "tools/sim/sim_runner.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <string>
+
+#include "tools/sim/sim_port.h"
+#include "tools/sim/trace_writer.h"
+#include "tools/sim/unit_model.h"
+
+namespace tresvik::sim {
+
+namespace {
+
+// The most a paced line sends in one go: 20 ms worth of bytes.
+constexpr double kBurstSeconds = 0.02;
+// A paced line is woken for about 10 ms worth of bytes at a time.
+constexpr double kChunkSeconds = 0.01;
+
+const char* traceKind(FrameFault fault) {
+    switch (fault) {
+        case FrameFault::Checksum:
+            return "TX-CRC";
+        case FrameFault::Length:
+            return "TX-LEN";
+        case FrameFault::None:
+            break;
+    }
+    return "TX";
+}
+
+}  // namespace
+
+SimRunner::SimRunner(const SimOptions& options, SimPort& port, UnitModel& model,
+                     FaultInjector& faults, TraceWriter* trace)
+    : m_options(options), m_port(port), m_model(model), m_faults(faults), m_trace(trace) {}
+
+void SimRunner::run(int stopFd) {
+    for (;;) {
+        const Clock::time_point now = Clock::now();
+        if (!m_peer && m_port.peerPresent()) {
+            connect(now);
+        }
+        if (m_peer) {
+            startCycleIfDue(now);
+            writeDue(now);
+        }
+        if (m_trace != nullptr) {
+            m_trace->flush();
+        }
+        // Without a console the master reports a hang-up all the time; it is not watched then.
+        pollfd fds[2] = {{m_peer ? m_port.fd() : -1,
+                          static_cast<short>(POLLIN | (m_waitWritable ? POLLOUT : 0)), 0},
+                         {stopFd, POLLIN, 0}};
+        if (::poll(fds, 2, pollTimeoutMs(now)) < 0 && errno != EINTR) {
+            return;
+        }
+        if (fds[1].revents != 0) {
+            return;
+        }
+        if ((fds[0].revents & POLLHUP) != 0 && m_port.isPseudoTerminal()) {
+            disconnect();
+        } else if ((fds[0].revents & POLLIN) != 0) {
+            readIncoming();
+        }
+    }
+}
+
+void SimRunner::connect(Clock::time_point now) {
+    m_peer = true;
+    m_nextCycle = now + kSettleTime;
+    m_credit = 0.0;
+    m_lastCredit = now + kSettleTime;
+    if (m_trace != nullptr) {
+        m_trace->event("CONNECTED");
+    }
+}
+
+void SimRunner::disconnect() {
+    // What was still to be sent is lost with the line.
+    m_peer = false;
+    m_current.reset();
+    m_replies.clear();
+    m_cycle.clear();
+    m_waitWritable = false;
+    if (m_trace != nullptr) {
+        m_trace->event("DISCONNECTED");
+    }
+}
+
+bool SimRunner::cyclesLeft() const {
+    return m_options.cycles == 0 || m_cyclesStarted < m_options.cycles;
+}
+
+bool SimRunner::cyclePending() const {
+    return !m_cycle.empty() || (m_current && m_current->fromCycle);
+}
+
+SimRunner::Outgoing SimRunner::prepare(const Bytes& frame, bool fromCycle) {
+    Outgoing out;
+    out.emission = m_faults.apply(frame);
+    out.bytes = out.emission.noise;
+    out.bytes.insert(out.bytes.end(), out.emission.frame.begin(), out.emission.frame.end());
+    out.fromCycle = fromCycle;
+    return out;
+}
+
+void SimRunner::startCycleIfDue(Clock::time_point now) {
+    if (!cyclesLeft() || cyclePending() || now < m_nextCycle) {
+        return;
+    }
+    if (m_trace != nullptr) {
+        m_trace->event("CYCLE " + std::to_string(m_model.state().cycle));
+    }
+    for (const Bytes& frame : m_model.nextReportCycle()) {
+        m_cycle.push_back(prepare(frame, true));
+    }
+    ++m_cyclesStarted;
+    if (!cyclesLeft()) {
+        m_cycle.back().lastOfRun = true;
+    }
+    // A cycle longer than the period is followed by the next one at once.
+    m_nextCycle = now + std::chrono::milliseconds(m_options.periodMs);
+}
+
+void SimRunner::writeDue(Clock::time_point now) {
+    const bool paced = m_options.rate > 0.0;
+    if (paced && now > m_lastCredit) {
+        const double seconds = std::chrono::duration<double>(now - m_lastCredit).count();
+        m_credit = std::min(m_credit + seconds * m_options.rate,
+                            std::max(1.0, m_options.rate * kBurstSeconds));
+        m_lastCredit = now;
+    }
+    m_waitWritable = false;
+    for (;;) {
+        if (!m_current) {
+            std::deque<Outgoing>& from = m_replies.empty() ? m_cycle : m_replies;
+            if (from.empty()) {
+                return;
+            }
+            m_current = std::move(from.front());
+            from.pop_front();
+            m_offset = 0;
+        }
+        std::size_t count = m_current->bytes.size() - m_offset;
+        if (paced) {
+            count = std::min(count, static_cast<std::size_t>(m_credit));
+            if (count == 0) {
+                return;
+            }
+        }
+        const ssize_t written = ::write(m_port.fd(), m_current->bytes.data() + m_offset, count);
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            // Full (the console is not reading) or gone (seen as a hang-up by the next poll).
+            m_waitWritable = errno == EAGAIN;
+            return;
+        }
+        m_offset += static_cast<std::size_t>(written);
+        if (paced) {
+            m_credit -= static_cast<double>(written);
+        }
+        if (m_offset == m_current->bytes.size()) {
+            finishCurrent();
+        }
+    }
+}
+
+void SimRunner::finishCurrent() {
+    if (m_trace != nullptr) {
+        if (!m_current->emission.noise.empty()) {
+            m_trace->bytes("NOISE", m_current->emission.noise);
+        }
+        m_trace->bytes(traceKind(m_current->emission.fault), m_current->emission.frame);
+        if (m_current->lastOfRun) {
+            m_trace->event("DONE");
+        }
+    }
+    m_current.reset();
+}
+
+void SimRunner::readIncoming() {
+    std::uint8_t buffer[512];
+    const ssize_t count = ::read(m_port.fd(), buffer, sizeof buffer);
+    for (ssize_t i = 0; i < count; ++i) {
+        switch (m_assembler.push(buffer[i])) {
+            case FrameAssembler::Result::GoodFrame: {
+                const Bytes frame(m_assembler.frame().begin(), m_assembler.frame().end());
+                if (m_trace != nullptr) {
+                    m_trace->bytes("RX", frame);
+                }
+                for (const Bytes& reply : m_model.receive(frame)) {
+                    m_replies.push_back(prepare(reply, false));
+                }
+                break;
+            }
+            case FrameAssembler::Result::ChecksumError:
+                if (m_trace != nullptr) {
+                    m_trace->bytes("RX-CRC", m_assembler.frame());
+                }
+                break;
+            case FrameAssembler::Result::None:
+                break;
+        }
+    }
+}
+
+int SimRunner::pollTimeoutMs(Clock::time_point now) const {
+    if (!m_peer) {
+        return kPeerPollMs;
+    }
+    auto untilMs = [now](Clock::time_point when) {
+        return static_cast<int>(std::max<Clock::rep>(
+            0, std::chrono::ceil<std::chrono::milliseconds>(when - now).count()));
+    };
+    int timeout = -1;
+    if (cyclesLeft() && !cyclePending()) {
+        timeout = untilMs(m_nextCycle);
+    }
+    const bool pending = m_current || !m_replies.empty() || !m_cycle.empty();
+    if (pending && !m_waitWritable) {
+        int wait = 0;
+        if (m_options.rate > 0.0) {
+            const std::size_t left =
+                m_current ? m_current->bytes.size() - m_offset
+                          : (m_replies.empty() ? m_cycle : m_replies).front().bytes.size();
+            const double wanted =
+                std::min(static_cast<double>(left), std::max(1.0, m_options.rate * kChunkSeconds));
+            const double seconds = (wanted - m_credit) / m_options.rate;
+            wait = std::max(untilMs(m_lastCredit),
+                            std::max(1, static_cast<int>(std::ceil(seconds * 1000.0))));
+        }
+        timeout = timeout < 0 ? wait : std::min(timeout, wait);
+    }
+    return timeout;
+}
+
+}  // namespace tresvik::sim

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <optional>
+
+#include "link/frame_assembler.h"
+#include "tools/sim/fault_injector.h"
+#include "tools/sim/sim_options.h"
+
+namespace tresvik::sim {
+
+class SimPort;
+class TraceWriter;
+class UnitModel;
+
+// The simulated unit's line: sends the report cycles and the answers at the line rate while a
+// console has the port open, and hands what the console sends to the unit model.
+class SimRunner {
+public:
+    // The unit waits this long after a console opens the port before it starts talking, as the
+    // console discards whatever is waiting in the port right after opening it.
+    static constexpr std::chrono::milliseconds kSettleTime{100};
+    // While no console has the port open, the unit looks for one this often.
+    static constexpr int kPeerPollMs = 10;
+
+    SimRunner(const SimOptions& options, SimPort& port, UnitModel& model, FaultInjector& faults,
+              TraceWriter* trace);
+
+    // Runs until `stopFd` becomes readable.
+    void run(int stopFd);
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    struct Outgoing {
+        Emission emission;
+        Bytes bytes;  // noise, then the frame as sent
+        bool fromCycle = false;
+        bool lastOfRun = false;
+    };
+
+    void connect(Clock::time_point now);
+    void disconnect();
+    void startCycleIfDue(Clock::time_point now);
+    void writeDue(Clock::time_point now);
+    void readIncoming();
+    void finishCurrent();
+    Outgoing prepare(const Bytes& frame, bool fromCycle);
+    bool cyclesLeft() const;
+    bool cyclePending() const;
+    int pollTimeoutMs(Clock::time_point now) const;
+
+    const SimOptions& m_options;
+    SimPort& m_port;
+    UnitModel& m_model;
+    FaultInjector& m_faults;
+    TraceWriter* m_trace;
+
+    bool m_peer = false;
+    std::deque<Outgoing> m_replies;
+    std::deque<Outgoing> m_cycle;
+    std::optional<Outgoing> m_current;
+    std::size_t m_offset = 0;
+    Clock::time_point m_nextCycle;
+    double m_credit = 0.0;
+    Clock::time_point m_lastCredit;
+    bool m_waitWritable = false;
+    std::uint32_t m_cyclesStarted = 0;
+    FrameAssembler m_assembler;
+};
+
+}  // namespace tresvik::sim

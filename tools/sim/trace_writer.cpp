@@ -1,0 +1,33 @@
+#include "tools/sim/trace_writer.h"
+
+namespace tresvik::sim {
+
+TraceWriter::TraceWriter(const std::string& path) : m_file(std::fopen(path.c_str(), "w")) {}
+
+TraceWriter::~TraceWriter() {
+    if (m_file != nullptr) {
+        std::fclose(m_file);
+    }
+}
+
+void TraceWriter::bytes(std::string_view kind, ByteView data) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string line(kind);
+    for (const std::uint8_t b : data) {
+        line.push_back(' ');
+        line.push_back(kDigits[b >> 4]);
+        line.push_back(kDigits[b & 0x0F]);
+    }
+    event(line);
+}
+
+void TraceWriter::event(std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), m_file);
+    std::fputc('\n', m_file);
+}
+
+void TraceWriter::flush() {
+    std::fflush(m_file);
+}
+
+}  // namespace tresvik::sim

@@ -17,7 +17,21 @@ constexpr const char* kUsage =
     "  tresvik-cli encode [--seq N] --param ROW\n"
     "  tresvik-cli encode [--seq N] --button CAPTION\n"
     "      Prints what the console queues for a Tx row, a value request of a parameter\n"
-    "      row, or a simulation button: WAKEUP <bytes> when it applies, then TX <frame>.\n";
+    "      row, or a simulation button: WAKEUP <bytes> when it applies, then TX <frame>.\n"
+#ifdef TRESVIK_CLI_LINK
+    "  tresvik-cli monitor PORT [--seconds N] [--events]\n"
+    "      Opens PORT (a listed name such as SIM-1234 or ttyUSB0, or a device path) as\n"
+    "      the console does and decodes what arrives: with --events one line per event\n"
+    "      as decode prints them, plus OPEN, CLOSED and OPEN_FAILED <text> <reason>;\n"
+    "      otherwise the parameter list at the end. Ends after N seconds, when the port\n"
+    "      is closed (unplugged), or on Ctrl+C. Exit status 1 when the port cannot be\n"
+    "      opened.\n"
+    "  tresvik-cli send [--seq N] PORT ROW [TEXT]\n"
+    "      Opens PORT, sends Tx row ROW with TEXT (default: the row's value) as the Tx\n"
+    "      window does, prints WAKEUP/TX for what was sent and RX/CRC for every frame\n"
+    "      received in the next second, then closes the port.\n"
+#endif
+    ;
 
 }  // namespace
 
@@ -37,6 +51,14 @@ int main(int argc, char** argv) {
         if (command == "encode") {
             return runEncode(args, std::cout);
         }
+#ifdef TRESVIK_CLI_LINK
+        if (command == "monitor") {
+            return runMonitor(args, std::cout, std::cerr);
+        }
+        if (command == "send") {
+            return runSend(args, std::cout, std::cerr);
+        }
+#endif
         throw UsageError("unknown command '" + command + "' (try --help)");
     } catch (const UsageError& e) {
         std::cerr << "tresvik-cli: error: " << e.what() << '\n';

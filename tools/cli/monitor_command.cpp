@@ -1,0 +1,110 @@
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <iostream>
+
+#include "link/port_enumerator.h"
+#include "tools/cli/cli_commands.h"
+#include "tools/cli/event_printer.h"
+#include "tools/cli/link_session.h"
+#include "tools/cli/stop_signal.h"
+#include "tools/cli/utf8.h"
+
+namespace tresvik::cli {
+
+namespace {
+
+constexpr int kStopCheckMs = 100;
+
+std::string utf8(const QString& text) {
+    return toUtf8(text.toStdU16String());
+}
+
+}  // namespace
+
+int runMonitor(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    bool events = false;
+    long seconds = 0;
+    std::string port;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--events") {
+            events = true;
+        } else if (a == "--seconds") {
+            if (i + 1 >= args.size()) {
+                throw UsageError("--seconds needs a value");
+            }
+            seconds = parseNumber(args[++i], 1, 86400, "--seconds");
+        } else if (a.size() > 1 && a[0] == '-') {
+            throw UsageError("monitor: unknown option '" + a + "'");
+        } else if (port.empty()) {
+            port = a;
+        } else {
+            throw UsageError("monitor: more than one port ('" + port + "' and '" + a + "')");
+        }
+    }
+    if (port.empty()) {
+        throw UsageError("monitor: expected PORT");
+    }
+
+    int argc = 1;
+    char name[] = "tresvik-cli";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    EventPrinter printer(out, events);
+    LinkSession session(&printer);
+    int status = 0;
+
+    QObject::connect(&session, &LinkSession::opened, [&] {
+        if (events) {
+            out << "OPEN\n" << std::flush;
+        }
+    });
+    QObject::connect(&session, &LinkSession::closed, [&] {
+        if (events) {
+            out << "CLOSED\n" << std::flush;
+        }
+        session.finish();
+    });
+    QObject::connect(&session, &LinkSession::openFailed,
+                     [&](const QString& text, const QString& reason) {
+                         if (events) {
+                             out << "OPEN_FAILED\t" << fieldText(text.toStdU16String()) << '\t'
+                                 << fieldText(reason.toStdU16String()) << '\n'
+                                 << std::flush;
+                         }
+                         err << "tresvik-cli: cannot open " << port << ": " << utf8(reason) << '\n';
+                         status = 1;
+                         session.finish();
+                     });
+    QObject::connect(&session, &LinkSession::failure,
+                     [&](const QString& text) { err << "tresvik-cli: " << utf8(text) << '\n'; });
+    QObject::connect(&session, &LinkSession::received, [&] { out.flush(); });
+    QObject::connect(&session, &LinkSession::finished, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+
+    StopSignal::install();
+    QTimer stopCheck;
+    QObject::connect(&stopCheck, &QTimer::timeout, [&] {
+        if (StopSignal::raised()) {
+            session.finish();
+        }
+    });
+    stopCheck.start(kStopCheckMs);
+    if (seconds > 0) {
+        QTimer::singleShot(static_cast<int>(seconds * 1000), &session, &LinkSession::finish);
+    }
+
+    session.start(devicePathFor(QString::fromStdString(port)));
+    app.exec();
+
+    if (!events) {
+        printer.printValues();
+        const auto& c = session.receivePath().counters();
+        err << "good frames: " << c.goodFrames << ", checksum errors: " << c.checksumErrors
+            << ", bytes outside frames: " << c.bytesOutsideFrames << '\n';
+    }
+    return status;
+}
+
+}  // namespace tresvik::cli

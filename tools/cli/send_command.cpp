@@ -1,0 +1,123 @@
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <atomic>
+#include <iostream>
+
+#include "commands/command_encoder.h"
+#include "commands/command_table.h"
+#include "link/frame_writer.h"
+#include "link/port_enumerator.h"
+#include "link/transmit_queue.h"
+#include "tools/cli/cli_commands.h"
+#include "tools/cli/event_printer.h"
+#include "tools/cli/link_session.h"
+#include "tools/cli/utf8.h"
+
+namespace tresvik::cli {
+
+namespace {
+
+constexpr int kListenMs = 1000;
+
+// Prints the frames received, good or bad, and nothing of what the console makes of them.
+class FramePrinter : public ReceiveObserver {
+public:
+    explicit FramePrinter(std::ostream& out) : m_out(out) {}
+    void frameReceived(ByteView frame) override { m_out << "RX\t" << hexBytes(frame) << '\n'; }
+    void checksumError(ByteView frame) override { m_out << "CRC\t" << hexBytes(frame) << '\n'; }
+
+private:
+    std::ostream& m_out;
+};
+
+std::string utf8(const QString& text) {
+    return toUtf8(text.toStdU16String());
+}
+
+}  // namespace
+
+int runSend(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    long sequence = 0;
+    std::vector<std::string> positional;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--seq") {
+            if (i + 1 >= args.size()) {
+                throw UsageError("--seq needs a value");
+            }
+            sequence = parseNumber(args[++i], 0, 65535, "--seq");
+        } else if (a == "--") {
+            positional.insert(positional.end(), args.begin() + static_cast<long>(i) + 1,
+                              args.end());
+            break;
+        } else if (a.size() > 1 && a[0] == '-' && (a[1] < '0' || a[1] > '9')) {
+            throw UsageError("send: unknown option '" + a + "'");
+        } else {
+            positional.push_back(a);
+        }
+    }
+    if (positional.size() < 2 || positional.size() > 3) {
+        throw UsageError("send: expected PORT ROW [TEXT]");
+    }
+    const std::string& port = positional[0];
+    const int row =
+        static_cast<int>(parseNumber(positional[1], 0, kCommandCount - 1, "command row"));
+    std::u16string text(commandRow(row).defaultValue);
+    if (positional.size() == 3) {
+        const auto converted = fromUtf8(positional[2]);
+        if (!converted) {
+            throw UsageError("send: TEXT is not valid UTF-8");
+        }
+        text = *converted;
+    }
+
+    int argc = 1;
+    char name[] = "tresvik-cli";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    FramePrinter printer(out);
+    LinkSession session(&printer);
+    int status = 0;
+
+    QObject::connect(&session, &LinkSession::opened, [&] {
+        // The row is built as the Tx window builds it, then queued for the worker in one piece.
+        TransmitQueue built;
+        const std::atomic<bool> open{true};
+        const std::atomic<bool> closing{false};
+        FrameWriter writer(built, nullptr, open, closing);
+        writer.setSequenceNumber(static_cast<std::uint16_t>(sequence));
+        sendRow(writer, row, text);
+        const Bytes bytes = built.takeAll();
+        std::size_t zeros = 0;
+        while (zeros < bytes.size() && bytes[zeros] == 0) {
+            ++zeros;
+        }
+        if (zeros > 0) {
+            out << "WAKEUP\t" << hexBytes(ByteView(bytes).first(zeros)) << '\n';
+        }
+        out << "TX\t" << hexBytes(ByteView(bytes).subspan(zeros)) << '\n' << std::flush;
+        session.worker().transmitQueue().append(bytes);
+        QTimer::singleShot(kListenMs, &session, &LinkSession::finish);
+    });
+    QObject::connect(&session, &LinkSession::closed, &session, &LinkSession::finish);
+    QObject::connect(&session, &LinkSession::openFailed,
+                     [&](const QString&, const QString& reason) {
+                         err << "tresvik-cli: cannot open " << port << ": " << utf8(reason) << '\n';
+                         status = 1;
+                         session.finish();
+                     });
+    QObject::connect(&session, &LinkSession::failure, [&](const QString& message) {
+        err << "tresvik-cli: " << utf8(message) << '\n';
+        status = 1;
+    });
+    QObject::connect(&session, &LinkSession::received, [&] { out.flush(); });
+    QObject::connect(&session, &LinkSession::finished, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+
+    session.start(devicePathFor(QString::fromStdString(port)));
+    app.exec();
+    return status;
+}
+
+}  // namespace tresvik::cli

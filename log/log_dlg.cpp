@@ -1,0 +1,116 @@
+#include "log/log_dlg.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QWindow>
+
+#include "app/dialog_units.h"
+#include "app/tresvik_dlg.h"
+#include "log/log_view_control.h"
+
+namespace tresvik {
+
+namespace {
+// Height of the row of the "c" button and the "Top" box below the text, and the width the
+// "Top" box keeps at the right edge when the window is resized.
+constexpr int kBarHeight = 16;
+constexpr int kTopWidth = 42;
+}  // namespace
+
+CLogDlg::CLogDlg()
+    : QDialog(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint),
+      m_text(new QPlainTextEdit(this)),
+      m_top(new QCheckBox(QStringLiteral("Top"), this)),
+      m_clear(new QPushButton(QStringLiteral("c"), this)),
+      m_control(std::make_unique<LogViewControl>(*m_text)) {
+    setWindowTitle(QStringLiteral("Log"));
+    setFont(templateFont());
+    resize(dluX(180), dluY(200));
+
+    m_text->setObjectName(QStringLiteral("logText"));
+    m_text->setGeometry(dluRect(0, 0, 180, 190));
+    m_text->setReadOnly(true);
+    m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
+
+    m_top->setObjectName(QStringLiteral("topCheck"));
+    m_top->setGeometry(dluRect(152, 190, 28, 10));
+    m_top->setChecked(true);
+    connect(m_top, &QCheckBox::clicked, this, &CLogDlg::setTopmost);
+
+    m_clear->setObjectName(QStringLiteral("clearButton"));
+    m_clear->setGeometry(dluRect(0, 190, 10, 10));
+    m_clear->setAutoDefault(false);
+    connect(m_clear, &QPushButton::clicked, this, &CLogDlg::clearText);
+
+    qApp->installEventFilter(this);
+}
+
+CLogDlg::~CLogDlg() {
+    qApp->removeEventFilter(this);
+    // The queue must not reach the text control once it is gone.
+    m_queue.detach();
+}
+
+void CLogDlg::initialise() {
+    if (m_owner != nullptr) {
+        const QRect owner = m_owner->frameGeometry();
+        move(owner.x() + owner.width(), owner.y());
+    }
+    m_queue.initialise(*m_control);
+}
+
+void CLogDlg::finish() {
+    m_queue.detach();
+    hide();
+}
+
+void CLogDlg::closeEvent(QCloseEvent* event) {
+    // The close box only hides the window; its text stays.
+    event->accept();
+    if (m_owner != nullptr) {
+        m_owner->logButton()->setChecked(false);
+    }
+}
+
+void CLogDlg::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    if (!m_queue.initialised()) {
+        return;
+    }
+    const int cx = width();
+    const int cy = height();
+    m_text->setGeometry(m_text->x(), m_text->y(), cx - m_text->x(), cy - kBarHeight - m_text->y());
+    m_top->setGeometry(cx - kTopWidth, cy - kBarHeight, kTopWidth, kBarHeight);
+    m_clear->setGeometry(m_clear->x(), cy - kBarHeight, m_clear->width(), kBarHeight);
+}
+
+bool CLogDlg::eventFilter(QObject* watched, QEvent* event) {
+    // Enter and Escape neither close the window nor reach its controls.
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == this) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CLogDlg::setTopmost(bool topmost) {
+    // Changing the flag through the window handle keeps the window where it is and visible.
+    Qt::WindowFlags flags = windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, topmost);
+    overrideWindowFlags(flags);
+    if (QWindow* window = windowHandle()) {
+        window->setFlags(flags);
+    }
+}
+
+void CLogDlg::clearText() {
+    m_control->clearText();
+}
+
+}  // namespace tresvik

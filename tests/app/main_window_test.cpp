@@ -1,0 +1,350 @@
+#include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <atomic>
+#include <functional>
+
+#include "app/about_dlg.h"
+#include "app/tresvik_dlg.h"
+#include "commands/simulation_buttons.h"
+#include "decode/parameter_list.h"
+#include "decode/parameter_table.h"
+#include "link/crc8.h"
+#include "link/transmit_queue.h"
+
+using namespace tresvik;
+
+namespace {
+
+Bytes withChecksum(Bytes frame) {
+    frame.push_back(Crc8::compute(frame));
+    return frame;
+}
+
+QString hex(const Bytes& bytes) {
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                      static_cast<qsizetype>(bytes.size()))
+        .toHex(' ')
+        .toUpper();
+}
+
+// Runs `action` on the next popup or modal window that opens, while the caller's exec() waits.
+void whenWindowOpens(std::function<void(QWidget*)> action) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, action] {
+        QWidget* window = QApplication::activePopupWidget();
+        if (window == nullptr) {
+            window = QApplication::activeModalWidget();
+        }
+        if (window != nullptr) {
+            poll->deleteLater();
+            action(window);
+        }
+    });
+    poll->start(10);
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        m_queue.clear();
+        m_portOpen = true;
+        m_dlg = std::make_unique<CTresvikDlg>(m_queue, m_portOpen);
+        m_dlg->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_dlg.get()));
+        m_list = m_dlg->parameterList();
+    }
+    void cleanup() { m_dlg.reset(); }
+
+    void windowHasTheTemplatesCaptionSizeAndControls() {
+        QCOMPARE(m_dlg->windowTitle(), QStringLiteral("Tresvik 1.0a"));
+        QVERIFY(!m_dlg->windowIcon().isNull());
+        QCOMPARE(m_dlg->size(), QSize(742, 757));
+        const struct {
+            const char* name;
+            const char* text;
+            QRect geometry;
+        } controls[] = {
+            {"connectButton", "Connect", {10, 35, 76, 22}},
+            {"logButton", "Log", {10, 61, 76, 22}},
+            {"txButton", "Tx", {10, 87, 76, 22}},
+            {"flagsButton", "Flags", {10, 113, 76, 22}},
+            {"printScreenButton", "PrintScreen", {10, 723, 76, 22}},
+        };
+        for (const auto& control : controls) {
+            auto* button = m_dlg->findChild<QPushButton*>(control.name);
+            QVERIFY2(button != nullptr, control.name);
+            QCOMPARE(button->text(), QString::fromLatin1(control.text));
+            QCOMPARE(button->geometry(), control.geometry);
+        }
+        QVERIFY(m_dlg->findChild<QPushButton*>("logButton")->isCheckable());
+        QVERIFY(m_dlg->findChild<QComboBox*>("portCombo")->isEditable());
+        QCOMPARE(m_list->geometry(), QRect(97, 11, 636, 734));
+        QVERIFY(m_dlg->findChild<QCheckBox*>("txTelCheck")->isHidden());
+        QVERIFY(m_dlg->findChild<QCheckBox*>("txPepCheck")->isHidden());
+    }
+
+    void simulationButtonsAreStackedWithTheirCaptions() {
+        int k = 0;
+        for (const SimulationButton& simulation : simulationButtons()) {
+            auto* button = m_dlg->findChild<QPushButton*>(
+                QStringLiteral("simulation%1").arg(simulation.controlId));
+            QVERIFY(button != nullptr);
+            QCOMPARE(button->text().toStdU16String(), std::u16string(simulation.caption));
+            QCOMPARE(button->geometry(), QRect(12, (130 + 10 * k) * 13 / 8, 75, 16));
+            ++k;
+        }
+        QCOMPARE(k, 15);
+    }
+
+    void listHasFiveColumnPairsAndEveryLabel() {
+        QCOMPARE(m_list->columnCount(), 10);
+        QCOMPARE(m_list->rowCount(), 40);
+        for (int column = 0; column < 10; ++column) {
+            QCOMPARE(m_list->horizontalHeaderItem(column)->text(),
+                     column % 2 == 0 ? QStringLiteral("Parameter") : QStringLiteral("Value"));
+            QCOMPARE(m_list->columnWidth(column), column % 2 == 0 ? 150 : 100);
+        }
+        QCOMPARE(m_list->cellText(3, 0), QStringLiteral("PRG_NO"));
+        QCOMPARE(m_list->cellText(0, 8),
+                 QStringLiteral("Driver 2 Card Next Mandatory Download Date"));
+        QCOMPARE(m_list->cellText(1, 8).isEmpty(), false);
+        QCOMPARE(m_list->cellText(2, 8), QString());
+        QCOMPARE(m_list->selectionBehavior(), QAbstractItemView::SelectRows);
+        QVERIFY(m_list->showGrid());
+    }
+
+    void valueDoubleClickCopiesTheCellTextExactly_data() {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("odometer") << "0000617.280";
+        QTest::newRow("empty") << "";
+        QTest::newRow("spaces kept") << " 12 km/h ";
+    }
+    void valueDoubleClickCopiesTheCellTextExactly() {
+        QFETCH(QString, text);
+        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+        m_list->setCellText(10, 1, text);
+        doubleClickCell(Qt::LeftButton, 10, 1);
+        QCOMPARE(QGuiApplication::clipboard()->text(), text);
+        QVERIFY(m_queue.empty());
+    }
+
+    void labelDoubleClickSendsTheRequestForItsRow() {
+        m_dlg->frameWriter().setSequenceNumber(6);
+        doubleClickCell(Qt::LeftButton, 3, 0);
+        QCOMPARE(hex(m_queue.takeAll()), hex(withChecksum({0xC7, 0x01, 0x24, 0x02, 0x07, 0x00})));
+        doubleClickCell(Qt::LeftButton, 0, 8);
+        QCOMPARE(hex(m_queue.takeAll()), hex(withChecksum({0xC7, 0x1B, 0x52, 0x02, 0x08, 0x00})));
+        // The request is logged as a sent frame.
+        QTRY_VERIFY(m_dlg->logDlg().textControl()->toPlainText().contains(
+            QStringLiteral("UART Tx - C7 01 24 02 07 00 ")));
+    }
+
+    void doubleClickWithoutALabelSendsNothing() {
+        doubleClickCell(Qt::LeftButton, 5, 8);
+        // Below the last item.
+        const QPoint below(20, m_list->viewport()->height() - 3);
+        QVERIFY(!m_list->indexAt(below).isValid());
+        QTest::mouseDClick(m_list->viewport(), Qt::LeftButton, {}, below);
+        QVERIFY(m_queue.empty());
+        QCOMPARE(m_dlg->frameWriter().sequenceNumber(), 0);
+    }
+
+    void requestWhileNoPortIsOpenUsesASequenceNumberAndSendsNothing() {
+        m_portOpen = false;
+        doubleClickCell(Qt::LeftButton, 3, 0);
+        QVERIFY(m_queue.empty());
+        QCOMPARE(m_dlg->frameWriter().sequenceNumber(), 1);
+    }
+
+    void rightDoubleClickClearsAValueAndLeavesLabels() {
+        m_list->setCellText(10, 1, QStringLiteral("0000617.280"));
+        m_list->setCellText(11, 1, QStringLiteral("kept"));
+        doubleClickCell(Qt::RightButton, 10, 1);
+        doubleClickCell(Qt::RightButton, 11, 0);
+        QCOMPARE(m_list->cellText(10, 1), QString());
+        QCOMPARE(m_list->cellText(11, 1), QStringLiteral("kept"));
+        QCOMPARE(m_list->cellText(11, 0).isEmpty(), false);
+        QVERIFY(m_queue.empty());
+    }
+
+    void contextMenuClearsAllValuesAndKeepsTheLabels() {
+        for (int row = 0; row < kParameterCount; ++row) {
+            const ListPosition at = listPosition(row);
+            m_list->setCellText(at.item, at.valueColumn, QStringLiteral("v"));
+        }
+        const QString label = m_list->cellText(3, 0);
+        whenWindowOpens([](QWidget* popup) {
+            for (QAction* action : static_cast<QMenu*>(popup)->actions()) {
+                if (action->text() == QStringLiteral("&Clear values")) {
+                    action->trigger();
+                }
+            }
+            popup->close();
+        });
+        openContextMenu();
+        for (int row = 0; row < kParameterCount; ++row) {
+            const ListPosition at = listPosition(row);
+            QCOMPARE(m_list->cellText(at.item, at.valueColumn), QString());
+        }
+        QCOMPARE(m_list->cellText(3, 0), label);
+    }
+
+    void aboutItemShowsTheAboutBoxModally() {
+        QString title;
+        QString okText;
+        whenWindowOpens([&](QWidget* popup) {
+            for (QAction* action : static_cast<QMenu*>(popup)->actions()) {
+                if (action->text() == QStringLiteral("&About Tresvik...")) {
+                    whenWindowOpens([&](QWidget* about) {
+                        title = about->windowTitle();
+                        okText = about->findChild<QPushButton*>("okButton")->text();
+                        QVERIFY(qobject_cast<CAboutDlg*>(about) != nullptr);
+                        about->close();
+                    });
+                    popup->close();
+                    action->trigger();
+                    return;
+                }
+            }
+        });
+        openContextMenu();
+        QCOMPARE(title, QStringLiteral("About Tresvik"));
+        QCOMPARE(okText, QStringLiteral("OK"));
+    }
+
+    void simulationButtonsSendTheirFramesWithNewSequenceNumbers() {
+        QTest::mouseClick(m_dlg->findChild<QPushButton*>("simulation1020"), Qt::LeftButton);
+        QCOMPARE(hex(m_queue.takeAll()),
+                 hex(withChecksum({0xC7, 0x1E, 0x34, 0x08, 0x01, 0x00, 0x11, 0, 0, 0, 0, 0})));
+        QTest::mouseClick(m_dlg->findChild<QPushButton*>("simulation1025"), Qt::LeftButton);
+        QCOMPARE(hex(m_queue.takeAll()),
+                 hex(withChecksum({0xC7, 0x1E, 0x34, 0x08, 0x02, 0x00, 0, 0x15, 0, 0, 0, 0})));
+        QTest::mouseClick(m_dlg->findChild<QPushButton*>("simulation1025"), Qt::LeftButton);
+        QCOMPARE(hex(m_queue.takeAll()),
+                 hex(withChecksum({0xC7, 0x1E, 0x34, 0x08, 0x03, 0x00, 0, 0x15, 0, 0, 0, 0})));
+    }
+
+    void txTelAndTxPepExcludeEachOtherAndSendNothing() {
+        auto* tel = m_dlg->findChild<QCheckBox*>("txTelCheck");
+        auto* pep = m_dlg->findChild<QCheckBox*>("txPepCheck");
+        pep->click();
+        QVERIFY(pep->isChecked());
+        tel->click();
+        QVERIFY(tel->isChecked() && !pep->isChecked());
+        pep->click();
+        QVERIFY(pep->isChecked() && !tel->isChecked());
+        QVERIFY(m_queue.empty());
+    }
+
+    void enterAndEscapeNeitherCloseTheWindowNorClickAButton() {
+        auto* blinker = m_dlg->findChild<QPushButton*>("simulation1020");
+        blinker->setFocus();
+        QTest::keyClick(blinker, Qt::Key_Return);
+        QTest::keyClick(blinker, Qt::Key_Enter);
+        QTest::keyClick(blinker, Qt::Key_Escape);
+        QTest::keyClick(m_list, Qt::Key_Escape);
+        QTest::keyClick(m_dlg->findChild<QComboBox*>("portCombo"), Qt::Key_Return);
+        QVERIFY(m_dlg->isVisible());
+        QVERIFY(!m_dlg->closing());
+        QVERIFY(m_queue.empty());
+        // The space bar still clicks.
+        QTest::keyClick(blinker, Qt::Key_Space);
+        QCOMPARE(m_queue.size(), std::size_t{13});
+    }
+
+    void logBoxShowsAndHidesTheLogWindowBesideTheMainWindow() {
+        auto* log = m_dlg->logButton();
+        CLogDlg& logDlg = m_dlg->logDlg();
+        QVERIFY(!logDlg.isVisible());
+        QCOMPARE(logDlg.pos(),
+                 QPoint(m_dlg->frameGeometry().right() + 1, m_dlg->frameGeometry().y()));
+        QCOMPARE(logDlg.size(), QSize(270, 325));
+        QTest::mouseClick(log, Qt::LeftButton);
+        QVERIFY(logDlg.isVisible());
+        QTest::mouseClick(log, Qt::LeftButton);
+        QVERIFY(!logDlg.isVisible());
+    }
+
+    void logWindowsCloseBoxHidesItAndUnchecksLog() {
+        auto* log = m_dlg->logButton();
+        QTest::mouseClick(log, Qt::LeftButton);
+        CLogDlg& logDlg = m_dlg->logDlg();
+        logDlg.queue().AppendText(u"kept", 1);
+        QVERIFY(logDlg.close());
+        QVERIFY(!logDlg.isVisible());
+        QVERIFY(!log->isChecked());
+        QTest::mouseClick(log, Qt::LeftButton);
+        QVERIFY(logDlg.isVisible());
+        QVERIFY(logDlg.textControl()->toPlainText().contains(QStringLiteral("kept")));
+    }
+
+    void closeBoxShutsDownInOrderAndEndsTheWindowAfterwards() {
+        QSignalSpy finished(m_dlg.get(), &QDialog::finished);
+        QTest::mouseClick(m_dlg->logButton(), Qt::LeftButton);
+        m_dlg->logDlg().queue().AppendText(u"before", 1);
+        QVERIFY(!m_dlg->close());
+        // The window stays until the shutdown timer; nothing is logged from now on.
+        QVERIFY(m_dlg->closing());
+        QVERIFY(m_dlg->isVisible());
+        QVERIFY(!m_dlg->logDlg().isVisible());
+        QCOMPARE(m_dlg->logDlg().queue().waitingCount(), std::size_t{0});
+        QCOMPARE(finished.count(), 0);
+        QTest::mouseClick(m_dlg->findChild<QPushButton*>("simulation1020"), Qt::LeftButton);
+        QVERIFY(finished.wait(5000));
+        QVERIFY(!m_dlg->isVisible());
+        QCOMPARE(m_dlg->logDlg().queue().waitingCount(), std::size_t{0});
+    }
+
+    void closingTwiceEndsTheWindowOnce() {
+        QSignalSpy finished(m_dlg.get(), &QDialog::finished);
+        m_dlg->close();
+        m_dlg->close();
+        QVERIFY(finished.wait(5000));
+        QCoreApplication::processEvents();
+        QCOMPARE(finished.count(), 1);
+    }
+
+    void connectWithoutWorkerDoesNothing() {
+        auto* connectButton = m_dlg->findChild<QPushButton*>("connectButton");
+        QVERIFY(connectButton->isEnabled());
+        QTest::mouseClick(connectButton, Qt::LeftButton);
+        QCOMPARE(connectButton->text(), QStringLiteral("Connect"));
+        QVERIFY(m_dlg->findChild<QComboBox*>("portCombo")->isEnabled());
+    }
+
+private:
+    void doubleClickCell(Qt::MouseButton button, int item, int column) {
+        m_list->scrollTo(m_list->model()->index(item, column));
+        const QRect cell = m_list->visualRect(m_list->model()->index(item, column));
+        QTest::mouseDClick(m_list->viewport(), button, {}, cell.center());
+    }
+
+    void openContextMenu() {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(30, 400),
+                                m_dlg->mapToGlobal(QPoint(30, 400)));
+        QApplication::sendEvent(m_dlg.get(), &event);
+    }
+
+    TransmitQueue m_queue;
+    std::atomic<bool> m_portOpen{true};
+    std::unique_ptr<CTresvikDlg> m_dlg;
+    ParameterList* m_list = nullptr;
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"

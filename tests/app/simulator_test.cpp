@@ -1,0 +1,191 @@
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <utility>
+
+#include "app/tresvik_dlg.h"
+#include "decode/parameter_list.h"
+#include "decode/parameter_table.h"
+#include "decode/receive_path.h"
+
+using namespace tresvik;
+
+namespace {
+
+constexpr int kTimeoutMs = 20000;
+
+// The simulated unit as a child process: its port and the name it is listed under.
+class Simulator {
+public:
+    // `arguments`: the simulated unit's options.
+    bool start(const QStringList& arguments = {}) {
+        m_process.setProgram(QStringLiteral(TRESVIK_SIM_PATH));
+        m_process.setArguments(arguments);
+        m_process.setProcessChannelMode(QProcess::SeparateChannels);
+        m_process.start();
+        if (!m_process.waitForStarted(kTimeoutMs)) {
+            return false;
+        }
+        // The unit registers its port before it prints it.
+        while (!m_process.canReadLine()) {
+            if (!m_process.waitForReadyRead(kTimeoutMs)) {
+                return false;
+            }
+        }
+        const QString line = QString::fromLocal8Bit(m_process.readLine()).trimmed();
+        m_port = line.section(QStringLiteral("port: "), 1);
+        return !m_port.isEmpty();
+    }
+    // Ends the unit; its port goes away as an unplugged adapter's does.
+    void unplug() {
+        m_process.terminate();
+        m_process.waitForFinished(kTimeoutMs);
+    }
+    QString name() const { return QStringLiteral("SIM-%1").arg(m_process.processId()); }
+    ~Simulator() {
+        if (m_process.state() != QProcess::NotRunning) {
+            unplug();
+        }
+    }
+
+private:
+    QProcess m_process;
+    QString m_port;
+};
+
+// Value cells as an independent receive path decodes the frames the Log window shows.
+class CellRecorder : public ReceiveObserver {
+public:
+    void valueCellChanged(const ValueCellUpdate& update) override {
+        cells[{update.item, update.column}] = QString::fromStdU16String(update.text);
+    }
+    std::map<std::pair<int, int>, QString> cells;
+};
+
+}  // namespace
+
+// The program's main window against the simulated unit over a pseudo-terminal.
+class SimulatorTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        QVERIFY(m_runtime.isValid());
+        qputenv("XDG_RUNTIME_DIR", m_runtime.path().toLocal8Bit());
+    }
+
+    void connectReceiveRequestUnplugAndReconnect() {
+        // One report cycle, then the unit only answers: a value that comes back after it has been
+        // cleared is the answer to the request.
+        auto unit = std::make_unique<Simulator>();
+        QVERIFY(unit->start({QStringLiteral("--cycles"), QStringLiteral("1")}));
+        CTresvikDlg dlg;
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        auto* combo = dlg.findChild<QComboBox*>("portCombo");
+        auto* connectButton = dlg.findChild<QPushButton*>("connectButton");
+        ParameterList* list = dlg.parameterList();
+
+        // The simulated unit is listed first and selected.
+        QCOMPARE(combo->currentText(), unit->name());
+        QVERIFY(connectButton->isEnabled());
+        QTest::mouseClick(connectButton, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(connectButton->text(), QStringLiteral("Disconnect"), kTimeoutMs);
+
+        // The report cycle fills every value.
+        QTRY_COMPARE_WITH_TIMEOUT(filledValueCells(*list), kParameterCount, kTimeoutMs);
+
+        // A label double-click asks for the value; the answer fills the cleared cell again.
+        const ListPosition prg = listPosition(3);
+        doubleClick(*list, Qt::RightButton, prg.item, prg.valueColumn);
+        QCOMPARE(list->cellText(prg.item, prg.valueColumn), QString());
+        doubleClick(*list, Qt::LeftButton, prg.item, prg.labelColumn);
+        QTRY_VERIFY_WITH_TIMEOUT(logText(dlg).contains(QStringLiteral("UART Tx - C7 01 24 02 ")),
+                                 kTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!list->cellText(prg.item, prg.valueColumn).isEmpty(), kTimeoutMs);
+
+        // Once nothing more arrives, every cell agrees with the traffic in the Log window.
+        QTest::mouseClick(connectButton, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(connectButton->text(), QStringLiteral("Connect"), kTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(cellsMatchLoggedFrames(dlg) > 20, kTimeoutMs);
+
+        // Unplug while connected: the port closes and leaves the list.
+        QTest::mouseClick(connectButton, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(connectButton->text(), QStringLiteral("Disconnect"), kTimeoutMs);
+        const QString oldName = unit->name();
+        unit->unplug();
+        QTRY_COMPARE_WITH_TIMEOUT(connectButton->text(), QStringLiteral("Connect"), kTimeoutMs);
+        QVERIFY(combo->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(combo->findText(oldName) < 0, kTimeoutMs);
+
+        // Plugged in again: listed, connected, values arrive again.
+        unit = std::make_unique<Simulator>();
+        QVERIFY(unit->start());
+        QTRY_VERIFY_WITH_TIMEOUT(combo->findText(unit->name()) >= 0, kTimeoutMs);
+        combo->setCurrentIndex(combo->findText(unit->name()));
+        list->clearValues();
+        QTest::mouseClick(connectButton, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(connectButton->text(), QStringLiteral("Disconnect"), kTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(filledValueCells(*list) > 0, kTimeoutMs);
+
+        QSignalSpy finished(&dlg, &QDialog::finished);
+        dlg.close();
+        QVERIFY(finished.wait(kTimeoutMs));
+        QCOMPARE(connectButton->text(), QStringLiteral("Connect"));
+    }
+
+private:
+    static int filledValueCells(const ParameterList& list) {
+        int filled = 0;
+        for (int row = 0; row < kParameterCount; ++row) {
+            const ListPosition at = listPosition(row);
+            filled += list.cellText(at.item, at.valueColumn).isEmpty() ? 0 : 1;
+        }
+        return filled;
+    }
+
+    static void doubleClick(ParameterList& list, Qt::MouseButton button, int item, int column) {
+        const QModelIndex index = list.model()->index(item, column);
+        list.scrollTo(index);
+        QTest::mouseDClick(list.viewport(), button, {}, list.visualRect(index).center());
+    }
+
+    static QString logText(CTresvikDlg& dlg) { return dlg.logDlg().textControl()->toPlainText(); }
+
+    // Decodes the received frames shown in the Log window and compares the cells they set with
+    // the list; the number of cells compared, or 0 when one differs.
+    static int cellsMatchLoggedFrames(CTresvikDlg& dlg) {
+        static const QRegularExpression rxLine(QStringLiteral("UART Rx - ((?:[0-9A-F]{2} )+)$"));
+        CellRecorder recorder;
+        const std::atomic<bool> closing{false};
+        ReceivePath path(nullptr, closing, nullptr, &recorder);
+        for (const QString& line : logText(dlg).split(u'\n')) {
+            const QRegularExpressionMatch match = rxLine.match(line);
+            if (match.hasMatch()) {
+                const QByteArray bytes = QByteArray::fromHex(match.captured(1).toLatin1());
+                path.push(ByteView(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                   static_cast<std::size_t>(bytes.size())));
+            }
+        }
+        for (const auto& [cell, text] : recorder.cells) {
+            if (dlg.parameterList()->cellText(cell.first, cell.second) != text) {
+                return 0;
+            }
+        }
+        return static_cast<int>(recorder.cells.size());
+    }
+
+    QTemporaryDir m_runtime;
+};
+
+QTEST_MAIN(SimulatorTest)
+#include "simulator_test.moc"

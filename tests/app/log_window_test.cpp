@@ -6,6 +6,7 @@
 #include <QTest>
 #include <QTextBlock>
 
+#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
@@ -220,14 +221,19 @@ private slots:
     }
 
     void appendsFromAnotherThreadAreCarriedOutOnTheWindowsThread() {
-        std::thread producer([this] {
+        std::atomic<bool> done{false};
+        std::thread producer([this, &done] {
             for (int i = 0; i < 20; ++i) {
                 m_dlg->queue().AppendText(u"from worker", line_class::kUartTx);
             }
+            done = true;
         });
-        // The producer waits for this thread's event loop for every change of the text.
-        QTRY_COMPARE_WITH_TIMEOUT(m_dlg->textControl()->document()->blockCount(), 21, 10000);
+        // The producer waits for this thread's event loop for every change of the text and of
+        // the view, so the loop keeps running until it has finished, not just until the text is
+        // complete.
+        QTRY_VERIFY_WITH_TIMEOUT(done, 10000);
         producer.join();
+        QCOMPARE(m_dlg->textControl()->document()->blockCount(), 21);
     }
 
     void topBoxKeepsTheWindowAboveOthersWhileChecked() {

@@ -139,6 +139,10 @@ bool SerialPort::open(const PortSettings& settings, const QString& devicePath, Q
         m_port.reset();
         return false;
     }
+    // RTS stays low while the line is being set up and rises (raiseRts) only once it runs at
+    // the unit's settings. Devices without the line (ptys) refuse; that changes nothing.
+    m_port->setRequestToSend(false);
+    m_port->clearError();
     if (!applySettings(*m_port, settings)) {
         errorText = kSetConfigurationFailed;
         m_failureReason = m_port->error() == QSerialPort::NoError

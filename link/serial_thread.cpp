@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "link/serial_port.h"
+#include "link/thread_sanitizer.h"
 
 using tresvik::SerialPort;
 
@@ -37,6 +38,7 @@ SerialThread::~SerialThread() {
             QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
         }
     }
+    tresvik::happensAfter(this);
 }
 
 void SerialThread::connectPort(const PortSettings& settings, const QString& devicePath) {
@@ -69,10 +71,11 @@ void SerialThread::purge() {
         m_errorList.clear();
     }
     // The port belongs to the worker; it may be touched here only while the worker waits for a
-    // notification to be handled.
+    // notification to be handled, and the worker goes on with it only after the handler.
     SerialPort* port = m_port.load();
     if (m_notifying.load() && port != nullptr) {
         port->purge();
+        tresvik::happensBefore(port);
     }
 }
 
@@ -119,6 +122,7 @@ void SerialThread::notify(Signal signal, Args&&... args) {
     m_notifying = true;
     (this->*signal)(std::forward<Args>(args)...);
     m_notifying = false;
+    tresvik::happensAfter(m_port.load());
 }
 
 void SerialThread::run() {
@@ -154,6 +158,7 @@ void SerialThread::run() {
     }
     notify(&SerialThread::workerExiting);
     m_port = nullptr;
+    tresvik::happensBefore(this);
 }
 
 bool SerialThread::openPort(SerialPort& port) {

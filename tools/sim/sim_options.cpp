@@ -35,12 +35,12 @@ double parseReal(const std::string& text, double low, double high, const std::st
 }
 
 std::uint64_t parseWhole(const std::string& text, std::uint64_t high, const std::string& what) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos ||
-        text.size() > 19) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
         throw SimUsageError(what + " '" + text + "' is not a whole number");
     }
-    const std::uint64_t value = std::stoull(text);
-    if (value > high) {
+    errno = 0;
+    const std::uint64_t value = std::strtoull(text.c_str(), nullptr, 10);
+    if (errno == ERANGE || value > high) {
         throw SimUsageError(what + " " + text + " is larger than " + std::to_string(high));
     }
     return value;

@@ -15,7 +15,7 @@
 #include "link/crc8.h"
 #include "link/port_enumerator.h"
 #include "link/serial_thread.h"
-#include "pty_pair.h"
+#include "tests/support/pty_pair.h"
 
 using namespace tresvik;
 

@@ -19,9 +19,14 @@ inline QRect dluRect(int x, int y, int width, int height) {
 }
 
 // The templates' 8-point font at 96 dots per inch: 11 pixels, whatever the screen's resolution,
-// so the texts fit the controls laid out in pixels above.
+// so the texts fit the controls laid out in pixels above. The templates were drawn for a narrow
+// sans-serif face; the common wide desktop faces would fill the small buttons to their edges, so
+// a face of the same widths is taken where one is installed, the desktop's own face otherwise.
 inline QFont templateFont() {
     QFont font = QApplication::font();
+    font.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("Arimo"), QStringLiteral("Arial"),
+                      QStringLiteral("Nimbus Sans"), QStringLiteral("Helvetica"), font.family()});
     font.setPixelSize(11);
     return font;
 }

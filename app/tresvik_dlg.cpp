@@ -6,10 +6,11 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QGuiApplication>
-#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QWindow>
 
 #include <filesystem>
 
@@ -35,6 +36,7 @@ namespace {
 
 constexpr int kReceiveDrainMs = 50;
 constexpr int kShutdownMs = 50;
+constexpr int kDockingStartMs = 5;
 
 #ifdef Q_OS_WIN
 // The About item of the system menu.
@@ -82,7 +84,6 @@ CTresvikDlg::CTresvikDlg(std::unique_ptr<SerialThread> worker, TransmitQueue* qu
     setFont(templateFont());
     setFixedSize(dluX(495), dluY(466));
     createControls();
-    qApp->installEventFilter(this);
 #ifdef Q_OS_WIN
     HMENU systemMenu = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE);
     AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
@@ -112,10 +113,12 @@ CTresvikDlg::CTresvikDlg(std::unique_ptr<SerialThread> worker, TransmitQueue* qu
 
     m_idLog.load(std::filesystem::path(programDirectory().toStdU16String()) /
                  std::filesystem::path(IdLog::kFileName));
+
+    connect(&m_dockingStartTimer, &QTimer::timeout, this, &CTresvikDlg::dockingStartTick);
+    m_dockingStartTimer.start(kDockingStartMs);
 }
 
 CTresvikDlg::~CTresvikDlg() {
-    qApp->removeEventFilter(this);
     // The worker ends first, while everything its last notifications may touch still exists.
     m_workerThread.reset();
 }
@@ -129,6 +132,9 @@ void CTresvikDlg::createControls() {
     const QRect combo = dluRect(7, 7, 51, 44);
     m_portCombo->setGeometry(combo.x(), combo.y(), combo.width(), dluY(13));
     m_portCombo->setMaxVisibleItems(3);
+    // The edit field is narrower than most port names: a chosen name shows from its start.
+    connect(m_portCombo, &QComboBox::currentIndexChanged, this,
+            [this] { m_portCombo->lineEdit()->setCursorPosition(0); });
     connect(m_portCombo, &QComboBox::editTextChanged, this, [this] {
         if (m_worker != nullptr) {
             updateConnectEnabled();
@@ -205,14 +211,20 @@ void CTresvikDlg::updateConnectEnabled() {
                                 QDir::isAbsolutePath(m_portCombo->currentText().trimmed()));
 }
 
-void CTresvikDlg::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (!m_childrenStarted) {
-        // The child windows place themselves beside the main window, so they start once it has
-        // its place on the screen.
-        m_childrenStarted = true;
-        m_logDlg.initialise();
+void CTresvikDlg::dockingStartTick() {
+    // The child windows place themselves beside the main window, so they start once the main
+    // window is on the screen and the window manager has put its frame around it.
+    if (m_closing) {
+        // The Log window has already been ended.
+        m_dockingStartTimer.stop();
+        return;
     }
+    const QWindow* window = windowHandle();
+    if (window == nullptr || !window->isExposed()) {
+        return;
+    }
+    m_dockingStartTimer.stop();
+    m_logDlg.initialise();
 }
 
 void CTresvikDlg::reject() {
@@ -352,18 +364,6 @@ void CTresvikDlg::onTxPepClicked() {
 void CTresvikDlg::showAbout() {
     CAboutDlg about(this);
     about.exec();
-}
-
-bool CTresvikDlg::eventFilter(QObject* watched, QEvent* event) {
-    // Enter and Escape neither confirm nor close the window, nor reach its controls.
-    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
-        static_cast<QWidget*>(watched)->window() == this) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 #ifdef Q_OS_WIN

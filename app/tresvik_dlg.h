@@ -6,6 +6,7 @@
 #include <atomic>
 #include <memory>
 
+#include "app/enter_escape_filter.h"
 #include "decode/receive_path.h"
 #include "link/frame.h"
 #include "link/frame_writer.h"
@@ -49,8 +50,6 @@ public:
     bool closing() const { return m_closing.load(); }
 
 protected:
-    void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 #ifdef Q_OS_WIN
     bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 #else
@@ -75,6 +74,7 @@ private:
     void onWorkerExiting();
     void onFailureMessage(const QString& text);
     void drainReceiveQueue();
+    void dockingStartTick();
     void endDialog();
 
     // Parameter list.
@@ -90,6 +90,7 @@ private:
     // ReceiveObserver
     void valueCellChanged(const ValueCellUpdate& update) override;
 
+    EnterEscapeFilter m_keyFilter{*this};
     std::atomic<bool> m_closing{false};
     CLogDlg m_logDlg;
     std::unique_ptr<SerialThread> m_workerThread;
@@ -101,7 +102,6 @@ private:
     Bytes m_receiveQueue;
     // Whether the last enumeration listed a port.
     bool m_portsListed = false;
-    bool m_childrenStarted = false;
 
     QComboBox* m_portCombo = nullptr;
     QPushButton* m_connectButton = nullptr;
@@ -110,7 +110,11 @@ private:
     QCheckBox* m_txPep = nullptr;
     ParameterList* m_list = nullptr;
 
+    // Every 50 ms: the bytes received since the last tick go to the frame assembler.
     QTimer m_receiveDrainTimer;
+    // Every 5 ms until the main window is on the screen; then the child windows start.
+    QTimer m_dockingStartTimer;
+    // 50 ms after the worker has exited: the window ends.
     QTimer m_shutdownTimer;
 };
 

@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QWindow>
@@ -21,7 +20,9 @@ constexpr int kTopWidth = 42;
 }  // namespace
 
 CLogDlg::CLogDlg()
-    : QDialog(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint),
+    : QDialog(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                           Qt::WindowStaysOnTopHint),
       m_text(new QPlainTextEdit(this)),
       m_top(new QCheckBox(QStringLiteral("Top"), this)),
       m_clear(new QPushButton(QStringLiteral("c"), this)),
@@ -44,19 +45,20 @@ CLogDlg::CLogDlg()
     m_clear->setGeometry(dluRect(0, 190, 10, 10));
     m_clear->setAutoDefault(false);
     connect(m_clear, &QPushButton::clicked, this, &CLogDlg::clearText);
-
-    qApp->installEventFilter(this);
 }
 
 CLogDlg::~CLogDlg() {
-    qApp->removeEventFilter(this);
     // The queue must not reach the text control once it is gone.
     m_queue.detach();
 }
 
 void CLogDlg::initialise() {
     if (m_owner != nullptr) {
-        const QRect owner = m_owner->frameGeometry();
+        // The window's own record of its frame: the widget's copy can lag behind the window
+        // manager's first placement.
+        const QWindow* ownerWindow = m_owner->windowHandle();
+        const QRect owner =
+            ownerWindow != nullptr ? ownerWindow->frameGeometry() : m_owner->frameGeometry();
         move(owner.x() + owner.width(), owner.y());
     }
     m_queue.initialise(*m_control);
@@ -85,18 +87,6 @@ void CLogDlg::resizeEvent(QResizeEvent* event) {
     m_text->setGeometry(m_text->x(), m_text->y(), cx - m_text->x(), cy - kBarHeight - m_text->y());
     m_top->setGeometry(cx - kTopWidth, cy - kBarHeight, kTopWidth, kBarHeight);
     m_clear->setGeometry(m_clear->x(), cy - kBarHeight, m_clear->width(), kBarHeight);
-}
-
-bool CLogDlg::eventFilter(QObject* watched, QEvent* event) {
-    // Enter and Escape neither close the window nor reach its controls.
-    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
-        static_cast<QWidget*>(watched)->window() == this) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 void CLogDlg::setTopmost(bool topmost) {

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "app/enter_escape_filter.h"
 #include "log/log_queue.h"
 
 class QCheckBox;
@@ -38,12 +39,12 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void setTopmost(bool topmost);
     void clearText();
 
+    EnterEscapeFilter m_keyFilter{*this};
     LogQueue m_queue;
     CTresvikDlg* m_owner = nullptr;
     QPlainTextEdit* m_text;

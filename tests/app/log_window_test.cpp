@@ -83,6 +83,27 @@ private slots:
         m_dlg.reset();
     }
 
+    void windowHasTheTemplatesCaptionSizeAndControls() {
+        QCOMPARE(m_dlg->windowTitle(), QStringLiteral("Log"));
+        QCOMPARE(m_dlg->size(), QSize(270, 325));
+        // A tool window with a close box and a sizing border, but no minimise or maximise box.
+        const Qt::WindowFlags flags = m_dlg->windowFlags();
+        QCOMPARE(flags & Qt::WindowType_Mask, Qt::Tool);
+        QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
+        QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
+        QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+        QVERIFY(!m_dlg->isVisible());
+        QCOMPARE(m_dlg->textControl()->geometry(), QRect(0, 0, 270, 308));
+        QVERIFY(m_dlg->textControl()->isReadOnly());
+        QCOMPARE(m_dlg->textControl()->lineWrapMode(), QPlainTextEdit::NoWrap);
+        auto* top = m_dlg->findChild<QCheckBox*>("topCheck");
+        QCOMPARE(top->text(), QStringLiteral("Top"));
+        QCOMPARE(top->geometry(), QRect(228, 308, 42, 16));
+        auto* clear = m_dlg->findChild<QPushButton*>("clearButton");
+        QCOMPARE(clear->text(), QStringLiteral("c"));
+        QCOMPARE(clear->geometry(), QRect(0, 308, 15, 16));
+    }
+
     void textControlAgreesWithTheLogsCharacterModel() {
         // The same insertions on the window's control and on the reference text of the log must
         // give the same text, length, line index and colours, continuation lines included.

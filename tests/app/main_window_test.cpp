@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -66,6 +67,8 @@ private slots:
         m_dlg = std::make_unique<CTresvikDlg>(m_queue, m_portOpen);
         m_dlg->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_dlg.get()));
+        // The Log window starts, and places itself, once the main window is on the screen.
+        QTRY_VERIFY(m_dlg->logDlg().queue().initialised());
         m_list = m_dlg->parameterList();
     }
     void cleanup() { m_dlg.reset(); }
@@ -225,6 +228,27 @@ private slots:
         openContextMenu();
         QCOMPARE(title, QStringLiteral("About Tresvik"));
         QCOMPARE(okText, QStringLiteral("OK"));
+    }
+
+    void aboutBoxHasItsTemplatesTextsAndLayout() {
+        CAboutDlg about;
+        QCOMPARE(about.windowTitle(), QStringLiteral("About Tresvik"));
+        QCOMPARE(about.size(), QSize(255, 100));
+        QCOMPARE(about.findChild<QLabel*>("aboutIcon")->geometry(), QRect(21, 22, 32, 32));
+        QStringList texts;
+        for (const QLabel* label : about.findChildren<QLabel*>()) {
+            if (!label->text().isEmpty()) {
+                texts << label->text();
+                QCOMPARE(label->x(), 63);
+            }
+        }
+        QVERIFY(texts.contains(QStringLiteral("Tresvik, Version 1.0")));
+        QCOMPARE(texts.size(), 2);
+        auto* ok = about.findChild<QPushButton*>("okButton");
+        QCOMPARE(ok->geometry(), QRect(169, 66, 75, 22));
+        QSignalSpy accepted(&about, &QDialog::accepted);
+        QTest::mouseClick(ok, Qt::LeftButton);
+        QCOMPARE(accepted.count(), 1);
     }
 
     void simulationButtonsSendTheirFramesWithNewSequenceNumbers() {

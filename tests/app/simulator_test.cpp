@@ -1,4 +1,5 @@
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -97,6 +98,8 @@ private slots:
 
         // The simulated unit is listed first and selected.
         QCOMPARE(combo->currentText(), unit->name());
+        // The name is longer than the edit field shows: it is shown from its start.
+        QCOMPARE(combo->lineEdit()->cursorPosition(), 0);
         QVERIFY(connectButton->isEnabled());
         QTest::mouseClick(connectButton, Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(connectButton->text(), QStringLiteral("Disconnect"), kTimeoutMs);

@@ -10,6 +10,8 @@
 #include <QThread>
 
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
 #include <utility>
 
 namespace tresvik {
@@ -18,14 +20,62 @@ LogViewControl::LogViewControl(QPlainTextEdit& edit) : m_edit(edit) {
     m_edit.document()->setUndoRedoEnabled(false);
 }
 
+namespace {
+
+// The hand-over of a call to the control's thread. The waiting side is released when the call
+// has been carried out, or when Qt drops it unrun because the control has gone, so an append
+// from another thread can never hang. It is our own mutex handshake rather than a blocking
+// connection, whose wait happens inside Qt where the thread sanitizer cannot see it.
+class HandOver {
+public:
+    void wait() {
+        std::unique_lock lock(m_mutex);
+        m_doneChanged.wait(lock, [this] { return m_done; });
+    }
+    void finish() {
+        const std::lock_guard lock(m_mutex);
+        m_done = true;
+        m_doneChanged.notify_one();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_doneChanged;
+    bool m_done = false;
+};
+
+// Finishes the hand-over when the queued call is destroyed, run or not.
+class FinishOnDestroy {
+public:
+    explicit FinishOnDestroy(HandOver& handOver) : m_handOver(&handOver) {}
+    FinishOnDestroy(FinishOnDestroy&& other) noexcept
+        : m_handOver(std::exchange(other.m_handOver, nullptr)) {}
+    FinishOnDestroy(const FinishOnDestroy&) = delete;
+    FinishOnDestroy& operator=(const FinishOnDestroy&) = delete;
+    FinishOnDestroy& operator=(FinishOnDestroy&&) = delete;
+    ~FinishOnDestroy() {
+        if (m_handOver != nullptr) {
+            m_handOver->finish();
+        }
+    }
+
+private:
+    HandOver* m_handOver;
+};
+
+}  // namespace
+
 template <typename Function>
 void LogViewControl::onControlThread(Function&& function) {
     if (QThread::currentThread() == m_edit.thread()) {
         function();
-    } else {
-        QMetaObject::invokeMethod(&m_edit, std::forward<Function>(function),
-                                  Qt::BlockingQueuedConnection);
+        return;
     }
+    HandOver handOver;
+    QMetaObject::invokeMethod(
+        &m_edit, [&function, finish = FinishOnDestroy(handOver)] { function(); },
+        Qt::QueuedConnection);
+    handOver.wait();
 }
 
 std::size_t LogViewControl::textLength() {

@@ -1,7 +1,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -11,12 +10,15 @@
 #include <atomic>
 #include <map>
 #include <memory>
+#include <optional>
+#include <string>
 #include <utility>
 
 #include "app/tresvik_dlg.h"
 #include "decode/parameter_list.h"
 #include "decode/parameter_table.h"
 #include "decode/receive_path.h"
+#include "tests/support/child_process.h"
 
 using namespace tresvik;
 
@@ -28,39 +30,25 @@ constexpr int kTimeoutMs = 20000;
 class Simulator {
 public:
     // `arguments`: the simulated unit's options.
-    bool start(const QStringList& arguments = {}) {
-        m_process.setProgram(QStringLiteral(TRESVIK_SIM_PATH));
-        m_process.setArguments(arguments);
-        m_process.setProcessChannelMode(QProcess::SeparateChannels);
-        m_process.start();
-        if (!m_process.waitForStarted(kTimeoutMs)) {
+    bool start(const std::vector<std::string>& arguments = {}) {
+        if (!m_process.start(TRESVIK_SIM_PATH, arguments)) {
             return false;
         }
         // The unit registers its port before it prints it.
-        while (!m_process.canReadLine()) {
-            if (!m_process.waitForReadyRead(kTimeoutMs)) {
-                return false;
-            }
-        }
-        const QString line = QString::fromLocal8Bit(m_process.readLine()).trimmed();
-        m_port = line.section(QStringLiteral("port: "), 1);
-        return !m_port.isEmpty();
+        const std::optional<std::string> line = m_process.readLine(kTimeoutMs);
+        return line && line->starts_with("port: ");
     }
     // Ends the unit; its port goes away as an unplugged adapter's does.
     void unplug() {
-        m_process.terminate();
-        m_process.waitForFinished(kTimeoutMs);
+        m_process.signal(SIGTERM);
+        m_process.waitForExit(kTimeoutMs);
     }
-    QString name() const { return QStringLiteral("SIM-%1").arg(m_process.processId()); }
-    ~Simulator() {
-        if (m_process.state() != QProcess::NotRunning) {
-            unplug();
-        }
-    }
+    QString name() const { return QStringLiteral("SIM-%1").arg(m_process.pid()); }
+    // A terminated unit removes its registration; a killed one would leave it behind.
+    ~Simulator() { unplug(); }
 
 private:
-    QProcess m_process;
-    QString m_port;
+    test::ChildProcess m_process;
 };
 
 // Value cells as an independent receive path decodes the frames the Log window shows.
@@ -88,7 +76,7 @@ private slots:
         // One report cycle, then the unit only answers: a value that comes back after it has been
         // cleared is the answer to the request.
         auto unit = std::make_unique<Simulator>();
-        QVERIFY(unit->start({QStringLiteral("--cycles"), QStringLiteral("1")}));
+        QVERIFY(unit->start({"--cycles", "1"}));
         CTresvikDlg dlg;
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));

@@ -5,6 +5,8 @@
 #include <span>
 #include <vector>
 
+#include "link/crc8.h"
+
 namespace tresvik {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -29,5 +31,18 @@ inline ByteView payload(ByteView f) {
     return f.subspan(kHeaderSize, f[3]);
 }
 }  // namespace frame
+
+// A complete frame, checksum included, carrying `payload` (at most 255 bytes) under `id`.
+inline Bytes makeFrame(std::uint16_t id, const Bytes& payload) {
+    Bytes out;
+    out.reserve(payload.size() + frame::kOverhead);
+    out.push_back(frame::kStartByte);
+    out.push_back(static_cast<std::uint8_t>(id & 0xFF));
+    out.push_back(static_cast<std::uint8_t>(id >> 8));
+    out.push_back(static_cast<std::uint8_t>(payload.size()));
+    out.insert(out.end(), payload.begin(), payload.end());
+    out.push_back(Crc8::compute(out));
+    return out;
+}
 
 }  // namespace tresvik

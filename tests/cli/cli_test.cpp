@@ -5,9 +5,9 @@
 #include <sstream>
 
 #include "decode/receive_path.h"
+#include "link/frame.h"
 #include "log/log_queue.h"
 #include "log/memory_log_text.h"
-#include "tests/support/test_frames.h"
 #include "tools/cli/byte_input.h"
 #include "tools/cli/cli_commands.h"
 #include "tools/cli/event_printer.h"
@@ -46,8 +46,8 @@ TEST(CliDecode, EventsFollowTheConsoleOrderForEachFrame) {
 }
 
 TEST(CliDecode, ListingShowsLabelsInRowOrderAndCountsOnStandardError) {
-    Bytes raw = test::frameWith(0x0039, {0x80, 0x0C});
-    const Bytes odometer = test::frameWith(0x0033, {0x40, 0xE2, 0x01});
+    Bytes raw = makeFrame(0x0039, {0x80, 0x0C});
+    const Bytes odometer = makeFrame(0x0033, {0x40, 0xE2, 0x01});
     raw.insert(raw.begin(), odometer.begin(), odometer.end());
     raw.push_back(0x55);
     std::string errors;
@@ -88,8 +88,8 @@ TEST(CliInput, ATextDumpOfTheLogGivesBackTheReceivedFrames) {
     MemoryLogText text;
     log.initialise(text);
     ReceivePath path(&log, closing, nullptr, nullptr);
-    const Bytes good1 = test::frameWith(0x0039, {0x80, 0x0C});
-    const Bytes good2 = test::frameWith(0x5101, {0x00, 'A', 0xE9});
+    const Bytes good1 = makeFrame(0x0039, {0x80, 0x0C});
+    const Bytes good2 = makeFrame(0x5101, {0x00, 'A', 0xE9});
     Bytes stream = good1;
     stream.insert(stream.end(), {0xC7, 0x24, 0x01, 0x00, 0x72});
     stream.insert(stream.end(), good2.begin(), good2.end());

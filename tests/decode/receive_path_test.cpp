@@ -1,4 +1,5 @@
 #include "decode/receive_path.h"
+#include "link/frame.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +10,6 @@
 #include "log/id_log.h"
 #include "log/log_queue.h"
 #include "log/memory_log_text.h"
-#include "tests/support/test_frames.h"
 
 namespace tresvik {
 namespace {
@@ -50,7 +50,7 @@ struct ReceivePathTest : ::testing::Test {
 };
 
 TEST_F(ReceivePathTest, GoodFrameIsLoggedBeforeItIsDecoded) {
-    path.push(test::frameWith(0x2401, {1, 0, 42, 0, 0, 0}));
+    path.push(makeFrame(0x2401, {1, 0, 42, 0, 0, 0}));
     EXPECT_EQ(names(), (std::vector<std::string>{"RX", "CELL", "PRG", "TX"}));
     EXPECT_EQ(text.text(), u"09:05:03.007 - UART Rx - C7 01 24 06 01 00 2A 00 00 00 E8 \r\n");
     EXPECT_GT(recorder.events.front().second, 0U);
@@ -58,8 +58,8 @@ TEST_F(ReceivePathTest, GoodFrameIsLoggedBeforeItIsDecoded) {
 }
 
 TEST_F(ReceivePathTest, TwoFramesInOneBatchAreEachLoggedBeforeDecoded) {
-    Bytes batch = test::frameWith(0x0039, {0x80, 0x0C});
-    const Bytes second = test::frameWith(0x0033, {0x40, 0xE2, 0x01});
+    Bytes batch = makeFrame(0x0039, {0x80, 0x0C});
+    const Bytes second = makeFrame(0x0033, {0x40, 0xE2, 0x01});
     batch.insert(batch.end(), second.begin(), second.end());
     path.push(batch);
     ASSERT_EQ(names(), (std::vector<std::string>{"RX", "CELL", "RX", "CELL"}));
@@ -85,7 +85,7 @@ TEST_F(ReceivePathTest, ChecksumErrorGivesTwoRedLinesAndNoDecoding) {
 
 TEST_F(ReceivePathTest, WhileClosingFramesAreDecodedButNotLogged) {
     closing = true;
-    path.push(test::frameWith(0x2421, {0, 0, 0xAB}));
+    path.push(makeFrame(0x2421, {0, 0, 0xAB}));
     EXPECT_EQ(names(), (std::vector<std::string>{"RX", "CELL", "DEVID"}));
     EXPECT_TRUE(text.text().empty());
     EXPECT_EQ(path.deviceIdSuffix(), u"_AB");
@@ -97,7 +97,7 @@ TEST_F(ReceivePathTest, DeviceStringsStartAsNullAndEmpty) {
 }
 
 TEST_F(ReceivePathTest, FlagGridKeepsTheLastReportAndRepeatsChangeNothing) {
-    const Bytes report = test::frameWith(0x1020, Bytes(12, 0x55));
+    const Bytes report = makeFrame(0x1020, Bytes(12, 0x55));
     path.push(report);
     const auto afterFirst = recorder.events.size();
     EXPECT_GT(afterFirst, 2U);
@@ -111,7 +111,7 @@ TEST(ReceivePathIdLog, DebugInfoFrameIsRecordedOnceAcrossRuns) {
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     const auto file = dir / "ID_log.txt";
-    const Bytes debug = test::frameWith(0x2406, {0x01, 0x00});
+    const Bytes debug = makeFrame(0x2406, {0x01, 0x00});
     const std::atomic<bool> closing{false};
     for (int run = 0; run < 2; ++run) {
         IdLog idLog;

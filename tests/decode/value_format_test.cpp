@@ -1,4 +1,5 @@
 #include "decode/value_format.h"
+#include "link/frame.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +8,6 @@
 #include <string>
 
 #include "link/crc8.h"
-#include "tests/support/test_frames.h"
 
 namespace tresvik {
 namespace {
@@ -21,7 +21,7 @@ const ParameterRow& rowLabelled(std::u16string_view label) {
 
 std::optional<std::u16string> textOf(std::u16string_view label, const Bytes& payload) {
     const ParameterRow& row = rowLabelled(label);
-    return valueText(row, test::frameWith(row.messageId, payload));
+    return valueText(row, makeFrame(row.messageId, payload));
 }
 
 struct TextCase {
@@ -66,19 +66,19 @@ TEST(ValueFormat, WorkedExamplesOfTheNumericAndDurationRows) {
 }
 
 TEST(ValueFormat, RawValueIsZeroUnlessThePayloadHasOneToFourBytes) {
-    EXPECT_EQ(rawValue(test::frameWith(0x0037, {})), 0);
-    EXPECT_EQ(rawValue(test::frameWith(0x0037, {1, 2, 3, 4, 5})), 0);
-    EXPECT_EQ(rawValue(test::frameWith(0x0037, {1, 2, 3, 4, 5, 6})), 0);
-    EXPECT_EQ(rawValue(test::frameWith(0x0037, {0x01, 0x02, 0x03})), 0x030201);
-    EXPECT_EQ(rawValue(test::frameWith(0x0037, {0xFF, 0xFF, 0xFF, 0xFF})), -1);
-    EXPECT_EQ(rawValue(test::frameWith(0x0037, {0xFF, 0xFF, 0xFF})), 0xFFFFFF);
+    EXPECT_EQ(rawValue(makeFrame(0x0037, {})), 0);
+    EXPECT_EQ(rawValue(makeFrame(0x0037, {1, 2, 3, 4, 5})), 0);
+    EXPECT_EQ(rawValue(makeFrame(0x0037, {1, 2, 3, 4, 5, 6})), 0);
+    EXPECT_EQ(rawValue(makeFrame(0x0037, {0x01, 0x02, 0x03})), 0x030201);
+    EXPECT_EQ(rawValue(makeFrame(0x0037, {0xFF, 0xFF, 0xFF, 0xFF})), -1);
+    EXPECT_EQ(rawValue(makeFrame(0x0037, {0xFF, 0xFF, 0xFF})), 0xFFFFFF);
 }
 
 TEST(ValueFormat, LongValueReadsBytesTwoToFiveOfASixBytePayloadOnly) {
-    EXPECT_EQ(longValue(test::frameWith(0x2401, {0xAA, 0xBB, 0x01, 0x02, 0x03, 0x04})), 0x04030201);
-    EXPECT_EQ(longValue(test::frameWith(0x2401, {0, 0, 0x00, 0x00, 0x00, 0x80})),
+    EXPECT_EQ(longValue(makeFrame(0x2401, {0xAA, 0xBB, 0x01, 0x02, 0x03, 0x04})), 0x04030201);
+    EXPECT_EQ(longValue(makeFrame(0x2401, {0, 0, 0x00, 0x00, 0x00, 0x80})),
               std::numeric_limits<std::int32_t>::min());
-    EXPECT_EQ(longValue(test::frameWith(0x2401, {0, 0, 42, 0})), 0);
+    EXPECT_EQ(longValue(makeFrame(0x2401, {0, 0, 42, 0})), 0);
 }
 
 TEST(ValueFormat, PayloadsWithoutARawValueShowZero) {
@@ -253,7 +253,7 @@ TEST(ValueFormat, RestPeriodEndAddsTheLocalOffsetsAndPrintsTheTimeAsComputed) {
 
 TEST(ValueFormat, UnknownFormatCodeLeavesTheCellUnchanged) {
     const ParameterRow row{u"", 0x0031, 14, 0, 0, 1, 1, 0};
-    EXPECT_EQ(valueText(row, test::frameWith(0x0031, {1})), std::nullopt);
+    EXPECT_EQ(valueText(row, makeFrame(0x0031, {1})), std::nullopt);
 }
 
 }  // namespace

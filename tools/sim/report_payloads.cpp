@@ -5,7 +5,6 @@
 
 #include "decode/decoder.h"
 #include "flags/flag_grid.h"
-#include "link/crc8.h"
 
 namespace tresvik::sim {
 
@@ -197,20 +196,6 @@ void setFlag(Bytes& payload, int bit, bool on) {
 }
 
 }  // namespace
-
-Bytes makeFrame(std::uint16_t id, ByteView payload) {
-    Bytes out;
-    out.reserve(payload.size() + frame::kOverhead);
-    out.push_back(frame::kStartByte);
-    out.push_back(static_cast<std::uint8_t>(id & 0xFF));
-    out.push_back(static_cast<std::uint8_t>(id >> 8));
-    out.push_back(static_cast<std::uint8_t>(payload.size()));
-    for (const std::uint8_t b : payload) {
-        out.push_back(b);
-    }
-    out.push_back(Crc8::compute(out));
-    return out;
-}
 
 bool hasSequencePrefix(int formatCode) {
     switch (formatCode) {

@@ -10,9 +10,6 @@ namespace tresvik::sim {
 // Identifiers of the unit's own messages.
 inline constexpr std::uint16_t kResetId = 0x2405;
 
-// A complete frame: start byte, identifier, length, payload, checksum.
-Bytes makeFrame(std::uint16_t id, ByteView payload);
-
 // Formats whose payload starts with two bytes the console does not read (a sequence number in
 // answers to requests).
 bool hasSequencePrefix(int formatCode);

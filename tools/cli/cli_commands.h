@@ -1,9 +1,13 @@
 #pragma once
 
+#include <functional>
 #include <iosfwd>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "link/frame.h"
+#include "link/frame_writer.h"
 
 namespace tresvik::cli {
 
@@ -24,5 +28,14 @@ int runSend(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 
 // A whole decimal number within [low, high]; `what` names the argument in the error.
 long parseNumber(const std::string& text, long low, long high, const std::string& what);
+
+// The Value text for Tx row `row`: `text` (UTF-8) when given, else the row's default value.
+// `command` names the command in the error.
+std::u16string commandValueText(int row, const std::string* text, const std::string& command);
+
+// What `build` queues through a frame writer whose sequence number is `sequence` before it.
+Bytes framesBuilt(long sequence, const std::function<void(FrameWriter&)>& build);
+// Prints queued bytes as `WAKEUP` (the leading zero bytes, if any) and `TX` (the frame) lines.
+void printSent(std::ostream& out, const Bytes& queued);
 
 }  // namespace tresvik::cli

@@ -1,4 +1,3 @@
-#include <atomic>
 #include <iostream>
 
 #include "commands/command_encoder.h"
@@ -6,9 +5,7 @@
 #include "commands/simulation_buttons.h"
 #include "decode/parameter_table.h"
 #include "link/frame_writer.h"
-#include "link/transmit_queue.h"
 #include "tools/cli/cli_commands.h"
-#include "tools/cli/event_printer.h"
 #include "tools/cli/utf8.h"
 
 namespace tresvik::cli {
@@ -43,21 +40,18 @@ int runEncode(const std::vector<std::string>& args, std::ostream& out) {
         }
     }
 
-    TransmitQueue queue;
-    const std::atomic<bool> portOpen{true};
-    const std::atomic<bool> closing{false};
-    FrameWriter writer(queue, nullptr, portOpen, closing);
-    writer.setSequenceNumber(static_cast<std::uint16_t>(sequence));
-
     if (!param.empty() && !button.empty()) {
         throw UsageError("encode: --param and --button cannot be combined");
     }
+    Bytes queued;
     if (!param.empty()) {
         if (!positional.empty()) {
             throw UsageError("encode --param: unexpected argument '" + positional.front() + "'");
         }
         const long row = parseNumber(param, 0, kParameterCount - 1, "parameter row");
-        sendRequest(writer, parameterRow(static_cast<int>(row)).messageId);
+        queued = framesBuilt(sequence, [row](FrameWriter& writer) {
+            sendRequest(writer, parameterRow(static_cast<int>(row)).messageId);
+        });
     } else if (!button.empty()) {
         if (!positional.empty()) {
             throw UsageError("encode --button: unexpected argument '" + positional.front() + "'");
@@ -67,33 +61,20 @@ int runEncode(const std::vector<std::string>& args, std::ostream& out) {
         if (found == nullptr) {
             throw UsageError("encode --button: no simulation button is captioned '" + button + "'");
         }
-        sendSimulation(writer, *found);
+        queued =
+            framesBuilt(sequence, [found](FrameWriter& writer) { sendSimulation(writer, *found); });
     } else {
         if (positional.empty() || positional.size() > 2) {
             throw UsageError("encode: expected ROW [TEXT]");
         }
-        const long row = parseNumber(positional[0], 0, kCommandCount - 1, "command row");
-        std::u16string text(commandRow(static_cast<int>(row)).defaultValue);
-        if (positional.size() == 2) {
-            const auto converted = fromUtf8(positional[1]);
-            if (!converted) {
-                throw UsageError("encode: TEXT is not valid UTF-8");
-            }
-            text = *converted;
-        }
-        sendRow(writer, static_cast<int>(row), text);
+        const int row =
+            static_cast<int>(parseNumber(positional[0], 0, kCommandCount - 1, "command row"));
+        const std::u16string text =
+            commandValueText(row, positional.size() == 2 ? &positional[1] : nullptr, "encode");
+        queued = framesBuilt(sequence,
+                             [row, &text](FrameWriter& writer) { sendRow(writer, row, text); });
     }
-
-    // Frames begin with the start byte, so leading zero bytes can only be the wake-up preamble.
-    const Bytes queued = queue.takeAll();
-    std::size_t zeros = 0;
-    while (zeros < queued.size() && queued[zeros] == 0) {
-        ++zeros;
-    }
-    if (zeros > 0) {
-        out << "WAKEUP\t" << hexBytes(ByteView(queued).first(zeros)) << '\n';
-    }
-    out << "TX\t" << hexBytes(ByteView(queued).subspan(zeros)) << '\n';
+    printSent(out, queued);
     return 0;
 }
 

@@ -5,9 +5,11 @@
 #include <QTimer>
 
 #include <atomic>
+#include <string>
 
 #include "decode/receive_path.h"
 #include "link/serial_thread.h"
+#include "tools/cli/utf8.h"
 
 namespace tresvik::cli {
 
@@ -50,5 +52,10 @@ private:
     QTimer m_drainTimer;
     bool m_finishing = false;
 };
+
+// The worker's texts as the command line prints them.
+inline std::string utf8(const QString& text) {
+    return toUtf8(text.toStdU16String());
+}
 
 }  // namespace tresvik::cli

@@ -8,17 +8,12 @@
 #include "tools/cli/event_printer.h"
 #include "tools/cli/link_session.h"
 #include "tools/cli/stop_signal.h"
-#include "tools/cli/utf8.h"
 
 namespace tresvik::cli {
 
 namespace {
 
 constexpr int kStopCheckMs = 100;
-
-std::string utf8(const QString& text) {
-    return toUtf8(text.toStdU16String());
-}
 
 }  // namespace
 

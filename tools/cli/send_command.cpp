@@ -1,7 +1,6 @@
 #include <QCoreApplication>
 #include <QTimer>
 
-#include <atomic>
 #include <iostream>
 
 #include "commands/command_encoder.h"
@@ -12,7 +11,6 @@
 #include "tools/cli/cli_commands.h"
 #include "tools/cli/event_printer.h"
 #include "tools/cli/link_session.h"
-#include "tools/cli/utf8.h"
 
 namespace tresvik::cli {
 
@@ -30,10 +28,6 @@ public:
 private:
     std::ostream& m_out;
 };
-
-std::string utf8(const QString& text) {
-    return toUtf8(text.toStdU16String());
-}
 
 }  // namespace
 
@@ -63,14 +57,8 @@ int runSend(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     const std::string& port = positional[0];
     const int row =
         static_cast<int>(parseNumber(positional[1], 0, kCommandCount - 1, "command row"));
-    std::u16string text(commandRow(row).defaultValue);
-    if (positional.size() == 3) {
-        const auto converted = fromUtf8(positional[2]);
-        if (!converted) {
-            throw UsageError("send: TEXT is not valid UTF-8");
-        }
-        text = *converted;
-    }
+    const std::u16string text =
+        commandValueText(row, positional.size() == 3 ? &positional[2] : nullptr, "send");
 
     int argc = 1;
     char name[] = "tresvik-cli";
@@ -82,21 +70,10 @@ int runSend(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 
     QObject::connect(&session, &LinkSession::opened, [&] {
         // The row is built as the Tx window builds it, then queued for the worker in one piece.
-        TransmitQueue built;
-        const std::atomic<bool> open{true};
-        const std::atomic<bool> closing{false};
-        FrameWriter writer(built, nullptr, open, closing);
-        writer.setSequenceNumber(static_cast<std::uint16_t>(sequence));
-        sendRow(writer, row, text);
-        const Bytes bytes = built.takeAll();
-        std::size_t zeros = 0;
-        while (zeros < bytes.size() && bytes[zeros] == 0) {
-            ++zeros;
-        }
-        if (zeros > 0) {
-            out << "WAKEUP\t" << hexBytes(ByteView(bytes).first(zeros)) << '\n';
-        }
-        out << "TX\t" << hexBytes(ByteView(bytes).subspan(zeros)) << '\n' << std::flush;
+        const Bytes bytes = framesBuilt(
+            sequence, [row, &text](FrameWriter& writer) { sendRow(writer, row, text); });
+        printSent(out, bytes);
+        out << std::flush;
         session.worker().transmitQueue().append(bytes);
         QTimer::singleShot(kListenMs, &session, &LinkSession::finish);
     });

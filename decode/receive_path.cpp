@@ -46,7 +46,7 @@ void ReceivePath::handleGoodFrame(ByteView frame) {
     ++m_counters.goodFrames;
     // The receive line is logged before anything the decoder causes.
     if (m_log != nullptr && !m_closing.load()) {
-        m_log->AppendBytes(frame, line_class::kUartRx);
+        m_log->AppendBytes(frame, LineClass::UartRx);
     }
     m_observer->frameReceived(frame);
 
@@ -80,8 +80,8 @@ void ReceivePath::handleGoodFrame(ByteView frame) {
 void ReceivePath::handleChecksumError(ByteView frame) {
     ++m_counters.checksumErrors;
     if (m_log != nullptr && !m_closing.load()) {
-        m_log->AppendText(u"UART Rx - CRC Error.", line_class::kError);
-        m_log->AppendBytes(frame, line_class::kError);
+        m_log->AppendText(u"UART Rx - CRC Error.", LineClass::Error);
+        m_log->AppendBytes(frame, LineClass::Error);
     }
     m_observer->checksumError(frame);
 }

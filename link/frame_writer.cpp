@@ -27,7 +27,7 @@ std::uint8_t FrameWriter::Transaction::WriteFrame(ByteView frameWithoutChecksum)
     buffer.push_back(crc);
     if (m_writer.m_portOpen.load()) {
         if (m_writer.m_log != nullptr && !m_writer.m_closing.load()) {
-            m_writer.m_log->AppendBytes(buffer, 2);
+            m_writer.m_log->AppendBytes(buffer, LineClass::UartTx);
         }
         m_writer.m_queue.append(buffer);
     }
@@ -38,7 +38,7 @@ std::uint8_t FrameWriter::Transaction::WriteFrame(ByteView frameWithoutChecksum)
 void FrameWriter::Transaction::queueWakeUp() {
     m_writer.m_queue.appendZeros(kWakeUpLength);
     if (m_writer.m_log != nullptr && !m_writer.m_closing.load()) {
-        m_writer.m_log->AppendLine(u"WakeUp\r\n", 2);
+        m_writer.m_log->AppendLine(u"WakeUp\r\n", LineClass::UartTx);
     }
 }
 

@@ -30,17 +30,18 @@ constexpr std::array<LineStyle, 9> kLineStyles{{
 
 constexpr char16_t kHexDigits[] = u"0123456789ABCDEF";
 
-const LineStyle& styleOf(std::uint8_t lineClass) {
-    return lineClass < kLineStyles.size() ? kLineStyles[lineClass] : kLineStyles[0];
+const LineStyle& styleOf(LineClass lineClass) {
+    const auto index = static_cast<std::size_t>(lineClass);
+    return index < kLineStyles.size() ? kLineStyles[index] : kLineStyles[0];
 }
 
 }  // namespace
 
-std::u16string_view linePrefix(std::uint8_t lineClass) {
+std::u16string_view linePrefix(LineClass lineClass) {
     return styleOf(lineClass).prefix;
 }
 
-Rgb lineColour(std::uint8_t lineClass) {
+Rgb lineColour(LineClass lineClass) {
     return styleOf(lineClass).colour;
 }
 
@@ -63,7 +64,7 @@ std::u16string renderBytes(std::span<const std::uint8_t> bytes) {
     return text;
 }
 
-LogEntry composeLine(const LocalTime& time, std::u16string_view text, std::uint8_t lineClass) {
+LogEntry composeLine(const LocalTime& time, std::u16string_view text, LineClass lineClass) {
     const LineStyle& style = styleOf(lineClass);
     LogEntry entry{formatTimeStamp(time), style.colour};
     entry.text.reserve(entry.text.size() + style.prefix.size() + text.size());

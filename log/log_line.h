@@ -14,17 +14,20 @@ struct Rgb {
     friend bool operator==(const Rgb&, const Rgb&) = default;
 };
 
-// Line classes chosen by the producers of log lines.
-namespace line_class {
-inline constexpr std::uint8_t kUartRx = 1;
-inline constexpr std::uint8_t kUartTx = 2;
-inline constexpr std::uint8_t kScardMsg = 3;
-inline constexpr std::uint8_t kScardError = 4;
-inline constexpr std::uint8_t kScardTx = 5;
-inline constexpr std::uint8_t kScardRx = 6;
-inline constexpr std::uint8_t kError = 7;
-inline constexpr std::uint8_t kContinuation = 8;
-}  // namespace line_class
+// The class a producer gives a log line: it selects the line's prefix and colour. The unit's
+// log knows these eight; any other value of the byte is a line without prefix, in black.
+enum class LineClass : std::uint8_t {
+    UartRx = 1,
+    UartTx = 2,
+    ScardMsg = 3,
+    ScardError = 4,
+    ScardTx = 5,
+    ScardRx = 6,
+    // A checksum error or a failed connection, in red.
+    Error = 7,
+    // Takes the place of the previous line's line end.
+    Continuation = 8,
+};
 
 // The colour that marks a continuation line: it replaces the line end of the line before it.
 inline constexpr Rgb kContinuationColour{254, 0, 0};
@@ -44,15 +47,15 @@ struct LocalTime {
 };
 
 // Prefix of a line class ("UART Rx - ", ...); empty for classes without one.
-std::u16string_view linePrefix(std::uint8_t lineClass);
+std::u16string_view linePrefix(LineClass lineClass);
 // Colour of a line class; black for classes outside the table.
-Rgb lineColour(std::uint8_t lineClass);
+Rgb lineColour(LineClass lineClass);
 // "%02d:%02d:%02d.%03d - "
 std::u16string formatTimeStamp(const LocalTime& time);
 // Each byte as two upper-case hex digits followed by one space, then CR LF.
 std::u16string renderBytes(std::span<const std::uint8_t> bytes);
 // Time stamp, class prefix, then the text unchanged.
-LogEntry composeLine(const LocalTime& time, std::u16string_view text, std::uint8_t lineClass);
+LogEntry composeLine(const LocalTime& time, std::u16string_view text, LineClass lineClass);
 // The current local time, read from the system clock.
 LocalTime currentLocalTime();
 

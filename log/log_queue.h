@@ -13,8 +13,10 @@
 
 namespace tresvik {
 
+class LogQueue;
+
 // The text control that shows the log. The window supplies it; tests and the command line
-// supply their own. Calls arrive from whichever thread appended the line.
+// supply their own.
 class LogTextControl {
 public:
     virtual ~LogTextControl() = default;
@@ -29,11 +31,21 @@ public:
     virtual void scrollLines(int lines) = 0;
     // Empties the text.
     virtual void clearText() = 0;
+
+    // Whether the calling thread may work on the control. A window's control belongs to the
+    // thread that runs the window; one held in memory belongs to every thread.
+    virtual bool callerOwnsControl() { return true; }
+    // Asks the owning thread to call queue.flush() soon; false when the control has no thread
+    // of its own to do it later. Called with the queue's short lock held: it must hand the
+    // request over and return, never wait.
+    virtual bool requestFlush(LogQueue& /*queue*/) { return false; }
 };
 
 // The Log window's append logic: producers on any thread call AppendLine, AppendText or
-// AppendBytes; no producer ever waits for another producer's append to finish. Lines appended
-// before a control is attached wait in the pending queue.
+// AppendBytes, and none of them ever waits for another producer or for the window's thread.
+// Lines appended before a control is attached wait in the pending queue. A producer on the
+// control's own thread shows its line at once; one on another thread leaves it pending and
+// asks the control's thread to show it, so the control is only ever touched by its own thread.
 class LogQueue {
 public:
     using Clock = std::function<LocalTime()>;
@@ -46,15 +58,17 @@ public:
     LogQueue(const LogQueue&) = delete;
     LogQueue& operator=(const LogQueue&) = delete;
 
-    void AppendLine(std::u16string text, std::uint8_t lineClass);
-    void AppendText(std::u16string text, std::uint8_t lineClass);
-    void AppendBytes(std::span<const std::uint8_t> bytes, std::uint8_t lineClass);
+    void AppendLine(std::u16string text, LineClass lineClass);
+    void AppendText(std::u16string text, LineClass lineClass);
+    void AppendBytes(std::span<const std::uint8_t> bytes, LineClass lineClass);
 
-    // The window's initialisation: attaches the control, sets the initialised flag and shows
-    // at most the last 100 waiting lines.
+    // The window's initialisation, on the control's thread: attaches the control, sets the
+    // initialised flag and shows at most the last 100 waiting lines.
     void initialise(LogTextControl& control);
+    // On the control's thread: shows every line that other threads have left waiting.
+    void flush();
     // Detaches the control (window destroyed); later lines wait in the pending queue again.
-    // Waits for an insertion in progress, so the control is no longer used once it returns.
+    // Once it returns no producer uses the control or asks for a flush.
     void detach();
     // Empties both queues (shutdown).
     void clearQueues();
@@ -65,10 +79,15 @@ public:
 
 private:
     // Runs with the busy flag and the log lock held: shows the pending lines and every line
-    // parked meanwhile, then releases the flag and the lock.
+    // parked meanwhile, or leaves them to the control's thread, then releases flag and lock.
     void showAndRelease(std::unique_lock<std::mutex>& log);
     // Inserts every pending line into the control, following the newest line with the view.
     void showPending(LogTextControl& control);
+    // Takes the lines parked meanwhile into the pending queue; m_parkedLock is held.
+    void takeParked();
+    // Leaves the waiting lines to a flush on the control's thread; false when the control
+    // cannot do that. m_parkedLock is held.
+    bool leaveToFlush(LogTextControl& control);
 
     Clock m_clock;
     std::atomic<bool> m_initialised{false};
@@ -79,11 +98,12 @@ private:
     std::vector<LogEntry> m_pending;
     int m_lastLineIndex = 0;
 
-    // Short lock around the parked queue, the busy flag and the attached control. Taken after
-    // m_logLock when both are needed.
+    // Short lock around the parked queue, the busy flag, the attached control and the flush
+    // request. Taken after m_logLock when both are needed; never held while the control works.
     std::mutex m_parkedLock;
     std::vector<LogEntry> m_parked;
     bool m_busy = false;
+    bool m_flushRequested = false;
     LogTextControl* m_control = nullptr;
 };
 

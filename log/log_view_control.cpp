@@ -1,6 +1,7 @@
 #include "log/log_view_control.h"
 
-#include <QMetaObject>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -10,114 +11,82 @@
 #include <QThread>
 
 #include <algorithm>
-#include <condition_variable>
-#include <mutex>
-#include <utility>
+#include <atomic>
 
 namespace tresvik {
 
-LogViewControl::LogViewControl(QPlainTextEdit& edit) : m_edit(edit) {
-    m_edit.document()->setUndoRedoEnabled(false);
-}
-
 namespace {
 
-// The hand-over of a call to the control's thread. The waiting side is released when the call
-// has been carried out, or when Qt drops it unrun because the control has gone, so an append
-// from another thread can never hang. It is our own mutex handshake rather than a blocking
-// connection, whose wait happens inside Qt where the thread sanitizer cannot see it.
-class HandOver {
+const QEvent::Type kFlushEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+// Carries flush requests from other threads to the control's thread. The queue is handed over
+// through an atomic, so the request is ordered before the flush for every observer, the thread
+// sanitizer included; the event itself carries nothing.
+class FlushTarget : public QObject {
 public:
-    void wait() {
-        std::unique_lock lock(m_mutex);
-        m_doneChanged.wait(lock, [this] { return m_done; });
-    }
-    void finish() {
-        const std::lock_guard lock(m_mutex);
-        m_done = true;
-        m_doneChanged.notify_one();
+    void post(LogQueue& queue) {
+        m_queue.store(&queue, std::memory_order_release);
+        QCoreApplication::postEvent(this, new QEvent(kFlushEvent));
     }
 
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_doneChanged;
-    bool m_done = false;
-};
-
-// Finishes the hand-over when the queued call is destroyed, run or not.
-class FinishOnDestroy {
-public:
-    explicit FinishOnDestroy(HandOver& handOver) : m_handOver(&handOver) {}
-    FinishOnDestroy(FinishOnDestroy&& other) noexcept
-        : m_handOver(std::exchange(other.m_handOver, nullptr)) {}
-    FinishOnDestroy(const FinishOnDestroy&) = delete;
-    FinishOnDestroy& operator=(const FinishOnDestroy&) = delete;
-    FinishOnDestroy& operator=(FinishOnDestroy&&) = delete;
-    ~FinishOnDestroy() {
-        if (m_handOver != nullptr) {
-            m_handOver->finish();
+protected:
+    bool event(QEvent* event) override {
+        if (event->type() != kFlushEvent) {
+            return QObject::event(event);
         }
+        if (LogQueue* queue = m_queue.load(std::memory_order_acquire)) {
+            queue->flush();
+        }
+        return true;
     }
 
 private:
-    HandOver* m_handOver;
+    std::atomic<LogQueue*> m_queue{nullptr};
 };
 
 }  // namespace
 
-template <typename Function>
-void LogViewControl::onControlThread(Function&& function) {
-    if (QThread::currentThread() == m_edit.thread()) {
-        function();
-        return;
-    }
-    HandOver handOver;
-    QMetaObject::invokeMethod(
-        &m_edit, [&function, finish = FinishOnDestroy(handOver)] { function(); },
-        Qt::QueuedConnection);
-    handOver.wait();
+LogViewControl::LogViewControl(QPlainTextEdit& edit)
+    : m_edit(edit), m_flushTarget(std::make_unique<FlushTarget>()) {
+    m_edit.document()->setUndoRedoEnabled(false);
+    m_flushTarget->moveToThread(m_edit.thread());
+}
+
+LogViewControl::~LogViewControl() = default;
+
+bool LogViewControl::callerOwnsControl() {
+    return QThread::currentThread() == m_edit.thread();
+}
+
+bool LogViewControl::requestFlush(LogQueue& queue) {
+    static_cast<FlushTarget&>(*m_flushTarget).post(queue);
+    return true;
 }
 
 std::size_t LogViewControl::textLength() {
-    std::size_t result = 0;
-    onControlThread([&] { result = length(); });
-    return result;
-}
-
-void LogViewControl::replaceTail(std::size_t from, std::u16string_view text, Rgb colour) {
-    onControlThread([&] { replace(from, text, colour); });
-}
-
-int LogViewControl::endLineIndex() {
-    int result = 0;
-    onControlThread([&] { result = m_edit.document()->blockCount() - 1; });
-    return result;
-}
-
-void LogViewControl::scrollLines(int lines) {
-    onControlThread([&] {
-        // Without line wrapping the vertical scroll bar of a QPlainTextEdit counts lines.
-        QScrollBar* bar = m_edit.verticalScrollBar();
-        bar->setValue(bar->value() + lines);
-    });
-}
-
-void LogViewControl::clearText() {
-    onControlThread([&] {
-        QTextCursor cursor(m_edit.document());
-        cursor.select(QTextCursor::Document);
-        cursor.removeSelectedText();
-    });
-}
-
-std::size_t LogViewControl::length() const {
     const QTextDocument* document = m_edit.document();
     // characterCount() holds one separator per block, the last block's included; each separator
     // between two blocks is a CR LF of the log.
     return static_cast<std::size_t>(document->characterCount() - 1 + document->blockCount() - 1);
 }
 
-void LogViewControl::replace(std::size_t from, std::u16string_view text, Rgb colour) {
+int LogViewControl::endLineIndex() {
+    return m_edit.document()->blockCount() - 1;
+}
+
+void LogViewControl::scrollLines(int lines) {
+    // Without line wrapping the vertical scroll bar of a QPlainTextEdit counts lines.
+    QScrollBar* bar = m_edit.verticalScrollBar();
+    bar->setValue(bar->value() + lines);
+}
+
+void LogViewControl::clearText() {
+    QTextCursor cursor(m_edit.document());
+    cursor.select(QTextCursor::Document);
+    cursor.removeSelectedText();
+}
+
+void LogViewControl::replaceTail(std::size_t from, std::u16string_view text, Rgb colour) {
     QTextDocument* document = m_edit.document();
     // A block's first character stands at its document position plus one for every line end
     // before it. `from` lies near the end, so the search starts at the last block.

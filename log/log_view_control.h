@@ -1,36 +1,37 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string_view>
 
 #include "log/log_queue.h"
 
+class QObject;
 class QPlainTextEdit;
 
 namespace tresvik {
 
 // The Log window's text control as the log queue sees it. Each block of the QPlainTextEdit is
 // one line of the log, and the separator between two blocks stands for the CR LF that ends a
-// line, so it counts as two characters. Calls from other threads are carried out on the
-// control's thread while the caller waits.
+// line, so it counts as two characters. The control belongs to the GUI thread: lines appended
+// on other threads reach it through a flush event posted to that thread, never by waiting.
 class LogViewControl : public LogTextControl {
 public:
     explicit LogViewControl(QPlainTextEdit& edit);
+    ~LogViewControl() override;
 
     std::size_t textLength() override;
     void replaceTail(std::size_t from, std::u16string_view text, Rgb colour) override;
     int endLineIndex() override;
     void scrollLines(int lines) override;
     void clearText() override;
+    bool callerOwnsControl() override;
+    bool requestFlush(LogQueue& queue) override;
 
 private:
-    template <typename Function>
-    void onControlThread(Function&& function);
-
-    std::size_t length() const;
-    void replace(std::size_t from, std::u16string_view text, Rgb colour);
-
     QPlainTextEdit& m_edit;
+    // Receives the flush events on the control's thread; posted events die with it.
+    std::unique_ptr<QObject> m_flushTarget;
 };
 
 }  // namespace tresvik

@@ -94,7 +94,7 @@ TEST(CliInput, ATextDumpOfTheLogGivesBackTheReceivedFrames) {
     stream.insert(stream.end(), {0xC7, 0x24, 0x01, 0x00, 0x72});
     stream.insert(stream.end(), good2.begin(), good2.end());
     path.push(stream);
-    log.AppendText(u"WakeUp", 2);
+    log.AppendText(u"WakeUp", LineClass::UartTx);
 
     std::string dump;
     for (const char16_t u : text.text()) {

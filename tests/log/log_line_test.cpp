@@ -13,15 +13,15 @@ constexpr LocalTime kMorning{9, 5, 3, 7};
 
 TEST(LogLine, GoodFrameLineHasTimeStampRxPrefixBytesAndGreen) {
     const std::vector<std::uint8_t> frame{0xC7, 0x01, 0x24, 0x02, 0x0A, 0x00, 0x5F};
-    const LogEntry entry = composeLine(kMorning, renderBytes(frame), line_class::kUartRx);
+    const LogEntry entry = composeLine(kMorning, renderBytes(frame), LineClass::UartRx);
     EXPECT_EQ(entry.text, u"09:05:03.007 - UART Rx - C7 01 24 02 0A 00 5F \r\n");
     EXPECT_EQ(entry.colour, (Rgb{100, 155, 50}));
 }
 
 TEST(LogLine, CrcErrorLinesAreRedAndTheByteLineHasNoPrefix) {
-    const LogEntry caption = composeLine(kMorning, u"UART Rx - CRC Error.\r\n", line_class::kError);
+    const LogEntry caption = composeLine(kMorning, u"UART Rx - CRC Error.\r\n", LineClass::Error);
     const std::vector<std::uint8_t> frame{0xC7, 0x0A, 0x5F};
-    const LogEntry bytes = composeLine(kMorning, renderBytes(frame), line_class::kError);
+    const LogEntry bytes = composeLine(kMorning, renderBytes(frame), LineClass::Error);
     EXPECT_EQ(caption.text, u"09:05:03.007 - UART Rx - CRC Error.\r\n");
     EXPECT_EQ(bytes.text, u"09:05:03.007 - C7 0A 5F \r\n");
     EXPECT_EQ(caption.colour, (Rgb{255, 0, 0}));
@@ -49,7 +49,8 @@ TEST(LogLine, EveryClassHasItsPrefixAndColourAndOthersAreBlackWithout) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(static_cast<int>(row.lineClass));
-        const LogEntry entry = composeLine(kMorning, u"text\r\n", row.lineClass);
+        const LogEntry entry =
+            composeLine(kMorning, u"text\r\n", static_cast<LineClass>(row.lineClass));
         EXPECT_EQ(entry.text, u"09:05:03.007 - " + std::u16string(row.prefix) + u"text\r\n");
         EXPECT_EQ(entry.colour, row.colour);
     }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <latch>
@@ -16,6 +17,8 @@ namespace tresvik {
 namespace {
 
 constexpr std::u16string_view kStamp = u"09:05:03.007 - ";
+// A line without prefix, in black.
+constexpr LineClass kPlain{};
 
 LocalTime fixedClock() {
     return {9, 5, 3, 7};
@@ -92,8 +95,8 @@ private:
 TEST(LogQueue, LinesBeforeInitialisationWaitAndAreShownAtInitialisation) {
     LogQueue queue(fixedClock);
     MemoryLogText text;
-    queue.AppendText(u"one", line_class::kUartRx);
-    queue.AppendLine(u"WakeUp\r\n", line_class::kUartTx);
+    queue.AppendText(u"one", LineClass::UartRx);
+    queue.AppendLine(u"WakeUp\r\n", LineClass::UartTx);
     EXPECT_EQ(queue.waitingCount(), 2u);
     EXPECT_FALSE(queue.initialised());
 
@@ -109,7 +112,7 @@ TEST(LogQueue, LinesBeforeInitialisationWaitAndAreShownAtInitialisation) {
 TEST(LogQueue, HundredFiftyLinesBeforeInitialisationShowOnlyTheLastFortyNine) {
     LogQueue queue(fixedClock);
     for (int n = 1; n <= 150; ++n) {
-        queue.AppendText(numbered(u'L', n), 0);
+        queue.AppendText(numbered(u'L', n), kPlain);
     }
     EXPECT_EQ(queue.waitingCount(), 49u);
     MemoryLogText text;
@@ -120,7 +123,7 @@ TEST(LogQueue, HundredFiftyLinesBeforeInitialisationShowOnlyTheLastFortyNine) {
 TEST(LogQueue, InitialisationShowsAtMostTheLastHundredWaitingLines) {
     LogQueue queue(fixedClock);
     for (int n = 1; n <= 101; ++n) {
-        queue.AppendText(numbered(u'L', n), 0);
+        queue.AppendText(numbered(u'L', n), kPlain);
     }
     EXPECT_EQ(queue.waitingCount(), 101u);
     MemoryLogText text;
@@ -130,15 +133,15 @@ TEST(LogQueue, InitialisationShowsAtMostTheLastHundredWaitingLines) {
 
 TEST(LogQueue, InitialFlushAppendsContinuationLikeAnyLineAndDoesNotScroll) {
     LogQueue queue(fixedClock);
-    queue.AppendText(u"first", 0);
-    queue.AppendText(u"more", line_class::kContinuation);
+    queue.AppendText(u"first", kPlain);
+    queue.AppendText(u"more", LineClass::Continuation);
     MemoryLogText text;
     queue.initialise(text);
     EXPECT_EQ(text.text(), u"09:05:03.007 - first\r\n09:05:03.007 - more\r\n");
     EXPECT_EQ(text.scrollPosition(), 0);
 
     // The first line after the flush brings the view down over everything added since.
-    queue.AppendText(u"next", 0);
+    queue.AppendText(u"next", kPlain);
     EXPECT_EQ(text.scrollPosition(), 3);
 }
 
@@ -146,8 +149,8 @@ TEST(LogQueue, ContinuationReplacesThePreviousLineEnd) {
     LogQueue queue(fixedClock);
     MemoryLogText text;
     queue.initialise(text);
-    queue.AppendText(u"A", line_class::kUartRx);
-    queue.AppendText(u"B", line_class::kContinuation);
+    queue.AppendText(u"A", LineClass::UartRx);
+    queue.AppendText(u"B", LineClass::Continuation);
     EXPECT_EQ(text.text(), u"09:05:03.007 - UART Rx - A09:05:03.007 - B\r\n");
     EXPECT_EQ(text.endLineIndex(), 1);
     EXPECT_EQ(text.scrollPosition(), 1);
@@ -160,7 +163,7 @@ TEST(LogQueue, ContinuationIntoEmptyTextStandsAlone) {
     LogQueue queue(fixedClock);
     MemoryLogText text;
     queue.initialise(text);
-    queue.AppendText(u"B", line_class::kContinuation);
+    queue.AppendText(u"B", LineClass::Continuation);
     EXPECT_EQ(text.text(), u"09:05:03.007 - B\r\n");
 }
 
@@ -168,8 +171,8 @@ TEST(LogQueue, ViewFollowsByTheNumberOfLinesAdded) {
     LogQueue queue(fixedClock);
     MemoryLogText text;
     queue.initialise(text);
-    queue.AppendText(u"one", 0);
-    queue.AppendLine(u"two\r\nthree\r\n", 0);
+    queue.AppendText(u"one", kPlain);
+    queue.AppendLine(u"two\r\nthree\r\n", kPlain);
     EXPECT_EQ(text.scrollPosition(), 3);
 }
 
@@ -180,14 +183,14 @@ TEST(LogQueue, TextPastTheCapIsClearedAndTheNextLineStartsAtTheTop) {
     const std::u16string body(1000, u'x');
     std::size_t expected = 0;
     while (expected + kStamp.size() + body.size() + 2 <= LogQueue::kMaxTextLength) {
-        queue.AppendText(body, 0);
+        queue.AppendText(body, kPlain);
         expected += kStamp.size() + body.size() + 2;
     }
     EXPECT_EQ(text.textLength(), expected);
-    queue.AppendText(body, 0);
+    queue.AppendText(body, kPlain);
     EXPECT_EQ(text.textLength(), 0u);
 
-    queue.AppendText(u"fresh", 0);
+    queue.AppendText(u"fresh", kPlain);
     EXPECT_EQ(text.text(), u"09:05:03.007 - fresh\r\n");
 }
 
@@ -195,9 +198,9 @@ TEST(LogQueue, LineAfterClearingTheTextIsShownAtTheTop) {
     LogQueue queue(fixedClock);
     MemoryLogText text;
     queue.initialise(text);
-    queue.AppendText(u"old", 0);
+    queue.AppendText(u"old", kPlain);
     text.clearText();
-    queue.AppendText(u"new", 0);
+    queue.AppendText(u"new", kPlain);
     EXPECT_EQ(text.text(), u"09:05:03.007 - new\r\n");
 }
 
@@ -207,10 +210,10 @@ TEST(LogQueue, LineParkedDuringAnInsertionIsShownWithoutAFurtherAppend) {
     queue.initialise(text);
     bool returned = false;
     text.duringInsertion = [&] {
-        queue.AppendText(u"second", 0);
+        queue.AppendText(u"second", kPlain);
         returned = true;
     };
-    queue.AppendText(u"first", 0);
+    queue.AppendText(u"first", kPlain);
     EXPECT_TRUE(returned);
     EXPECT_EQ(bodies(text.text()), (std::vector<std::u16string>{u"first", u"second"}));
     EXPECT_EQ(queue.waitingCount(), 0u);
@@ -226,10 +229,10 @@ TEST(LogQueue, AppendWhileAnotherThreadInsertsReturnsAtOnce) {
         inside.count_down();
         release.wait();
     };
-    std::thread first([&] { queue.AppendText(u"first", 0); });
+    std::thread first([&] { queue.AppendText(u"first", kPlain); });
     inside.wait();
     // Would never return if it waited for the insertion held up above.
-    queue.AppendText(u"second", 0);
+    queue.AppendText(u"second", kPlain);
     release.count_down();
     first.join();
     EXPECT_EQ(bodies(text.text()), (std::vector<std::u16string>{u"first", u"second"}));
@@ -237,9 +240,9 @@ TEST(LogQueue, AppendWhileAnotherThreadInsertsReturnsAtOnce) {
 
 TEST(LogQueue, LineParkedDuringTheInitialFlushIsShownAfterTheWaitingLines) {
     LogQueue queue(fixedClock);
-    queue.AppendText(u"early", 0);
+    queue.AppendText(u"early", kPlain);
     HookedText text;
-    text.duringInsertion = [&] { queue.AppendText(u"late", 0); };
+    text.duringInsertion = [&] { queue.AppendText(u"late", kPlain); };
     queue.initialise(text);
     EXPECT_EQ(bodies(text.text()), (std::vector<std::u16string>{u"early", u"late"}));
     EXPECT_EQ(queue.waitingCount(), 0u);
@@ -248,7 +251,7 @@ TEST(LogQueue, LineParkedDuringTheInitialFlushIsShownAfterTheWaitingLines) {
 TEST(LogQueue, ClearingTheQueuesDropsEveryWaitingLine) {
     LogQueue queue(fixedClock);
     for (int n = 0; n < 5; ++n) {
-        queue.AppendText(u"line", 0);
+        queue.AppendText(u"line", kPlain);
     }
     queue.clearQueues();
     EXPECT_EQ(queue.waitingCount(), 0u);
@@ -261,10 +264,10 @@ TEST(LogQueue, DetachedQueueCollectsLinesForTheNextControl) {
     LogQueue queue(fixedClock);
     MemoryLogText first;
     queue.initialise(first);
-    queue.AppendText(u"shown", 0);
+    queue.AppendText(u"shown", kPlain);
     queue.detach();
     EXPECT_FALSE(queue.initialised());
-    queue.AppendText(u"kept", 0);
+    queue.AppendText(u"kept", kPlain);
     EXPECT_EQ(queue.waitingCount(), 1u);
     EXPECT_EQ(bodies(first.text()), std::vector<std::u16string>{u"shown"});
 
@@ -282,7 +285,7 @@ TEST(LogQueue, TwoThreadsAppendingAtOnceLoseNothingAndKeepTheirOrder) {
     auto produce = [&](char16_t tag) {
         start.arrive_and_wait();
         for (int n = 0; n < kLines; ++n) {
-            queue.AppendText(numbered(tag, n), 0);
+            queue.AppendText(numbered(tag, n), kPlain);
         }
     };
     std::thread a(produce, u'A');
@@ -304,6 +307,69 @@ TEST(LogQueue, TwoThreadsAppendingAtOnceLoseNothingAndKeepTheirOrder) {
     EXPECT_EQ(nextB, kLines);
 }
 
+// A control that belongs to the thread that made it, as a window's text control does.
+class ThreadBoundText : public MemoryLogText {
+public:
+    bool callerOwnsControl() override { return std::this_thread::get_id() == m_owner; }
+    void replaceTail(std::size_t from, std::u16string_view text, Rgb colour) override {
+        if (!callerOwnsControl()) {
+            ++foreignCalls;
+        }
+        MemoryLogText::replaceTail(from, text, colour);
+    }
+    bool requestFlush(LogQueue& /*queue*/) override {
+        ++flushRequests;
+        return true;
+    }
+
+    std::atomic<int> foreignCalls{0};
+    std::atomic<int> flushRequests{0};
+
+private:
+    std::thread::id m_owner = std::this_thread::get_id();
+};
+
+TEST(LogQueue, LinesFromAnotherThreadWaitForOneFlushOnTheControlsThreadAndLoseNothing) {
+    LogQueue queue(fixedClock);
+    ThreadBoundText text;
+    queue.initialise(text);
+    queue.AppendText(u"own", kPlain);
+    // More lines than the backlog cut allows before a window exists: with a window, none of
+    // them may be dropped while they wait.
+    std::thread producer([&] {
+        for (int n = 0; n < 150; ++n) {
+            queue.AppendText(numbered(u'L', n), kPlain);
+        }
+    });
+    producer.join();
+    EXPECT_EQ(text.foreignCalls, 0);
+    EXPECT_EQ(text.flushRequests, 1);
+    EXPECT_EQ(queue.waitingCount(), 150u);
+
+    queue.flush();
+    std::vector<std::u16string> expected{u"own"};
+    const std::vector<std::u16string> lines = numberedRange(u'L', 0, 149);
+    expected.insert(expected.end(), lines.begin(), lines.end());
+    EXPECT_EQ(bodies(text.text()), expected);
+    EXPECT_EQ(queue.waitingCount(), 0u);
+    EXPECT_EQ(text.scrollPosition(), 151);
+
+    // The next line from elsewhere asks again.
+    std::thread([&] { queue.AppendText(u"later", kPlain); }).join();
+    EXPECT_EQ(text.flushRequests, 2);
+}
+
+TEST(LogQueue, AFlushAfterDetachingShowsNothingAndKeepsTheLines) {
+    LogQueue queue(fixedClock);
+    ThreadBoundText text;
+    queue.initialise(text);
+    std::thread([&] { queue.AppendText(u"late", kPlain); }).join();
+    queue.detach();
+    queue.flush();
+    EXPECT_EQ(text.textLength(), 0u);
+    EXPECT_EQ(queue.waitingCount(), 1u);
+}
+
 TEST(LogQueue, InitialisingWhileAnAppendRunsStrandsNoLine) {
     // Only a line whose append overlaps the initialisation can be stranded, so each round races
     // one initialisation against a few appends, many times over.
@@ -315,7 +381,7 @@ TEST(LogQueue, InitialisingWhileAnAppendRunsStrandsNoLine) {
         std::thread producer([&] {
             start.arrive_and_wait();
             for (int n = 0; n < kLines; ++n) {
-                queue.AppendText(numbered(u'L', n), 0);
+                queue.AppendText(numbered(u'L', n), kPlain);
             }
         });
         start.arrive_and_wait();

@@ -3,8 +3,8 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/dialog_units.h"
 #include "app/tresvik_app.h"
+#include "ui/dialog_units.h"
 
 namespace tresvik {
 

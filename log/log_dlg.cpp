@@ -1,14 +1,12 @@
 #include "log/log_dlg.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QWindow>
 
-#include "app/dialog_units.h"
-#include "app/tresvik_dlg.h"
 #include "log/log_view_control.h"
+#include "ui/dialog_units.h"
 
 namespace tresvik {
 
@@ -20,9 +18,8 @@ constexpr int kTopWidth = 42;
 }  // namespace
 
 CLogDlg::CLogDlg()
-    : QDialog(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                           Qt::WindowStaysOnTopHint),
+    : ChildWindow(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                  Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
       m_text(new QPlainTextEdit(this)),
       m_top(new QCheckBox(QStringLiteral("Top"), this)),
       m_clear(new QPushButton(QStringLiteral("c"), this)),
@@ -52,29 +49,14 @@ CLogDlg::~CLogDlg() {
     m_queue.detach();
 }
 
-void CLogDlg::initialise() {
-    if (m_owner != nullptr) {
-        // The window's own record of its frame: the widget's copy can lag behind the window
-        // manager's first placement.
-        const QWindow* ownerWindow = m_owner->windowHandle();
-        const QRect owner =
-            ownerWindow != nullptr ? ownerWindow->frameGeometry() : m_owner->frameGeometry();
-        move(owner.x() + owner.width(), owner.y());
-    }
+void CLogDlg::initialise(const QRect& ownerFrame) {
+    move(ownerFrame.x() + ownerFrame.width(), ownerFrame.y());
     m_queue.initialise(*m_control);
 }
 
 void CLogDlg::finish() {
     m_queue.detach();
     hide();
-}
-
-void CLogDlg::closeEvent(QCloseEvent* event) {
-    // The close box only hides the window; its text stays.
-    event->accept();
-    if (m_owner != nullptr) {
-        m_owner->logButton()->setChecked(false);
-    }
 }
 
 void CLogDlg::resizeEvent(QResizeEvent* event) {

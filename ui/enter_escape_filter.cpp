@@ -1,4 +1,4 @@
-#include "app/enter_escape_filter.h"
+#include "ui/enter_escape_filter.h"
 
 #include <QApplication>
 #include <QKeyEvent>

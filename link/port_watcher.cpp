@@ -1,20 +1,24 @@
 #include "link/port_watcher.h"
 
-#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QTimer>
 
-#include <algorithm>
+#include <string>
 
 #include "link/port_enumerator.h"
+#ifdef Q_OS_UNIX
+#include "link/sim_registry.h"
+#endif
 #ifdef TRESVIK_HAVE_UDEV
 #include "link/udev_monitor.h"
 #endif
 
+namespace tresvik {
+
 namespace {
 
-constexpr int kSettleMs = 50;
 constexpr int kPollMs = 1000;
 
 QStringList signature(const PortList& list) {
@@ -22,76 +26,100 @@ QStringList signature(const PortList& list) {
     for (const PortEntry& port : list.ports) {
         out.append(port.name + QLatin1Char('\t') + port.systemPath);
     }
-    if (!list.ok) {
-        out.append(list.error);
-    }
+    out.append(list.error);
+    out.append(list.notice);
     return out;
-}
-
-bool listsSimulatedUnit(const QStringList& ports) {
-    return std::any_of(ports.begin(), ports.end(),
-                       [](const QString& port) { return port.startsWith(QLatin1String("SIM-")); });
 }
 
 }  // namespace
 
-PortWatcher::PortWatcher(QObject* parent)
-    : QObject(parent),
-      m_registryWatcher(new QFileSystemWatcher(this)),
-      m_settleTimer(new QTimer(this)),
-      m_pollTimer(new QTimer(this)),
-      m_lastPorts(signature(listPorts())) {
-    m_settleTimer->setSingleShot(true);
-    m_settleTimer->setInterval(kSettleMs);
-    connect(m_settleTimer, &QTimer::timeout, this, &PortWatcher::check);
-    m_pollTimer->setInterval(kPollMs);
-    connect(m_pollTimer, &QTimer::timeout, this, &PortWatcher::check);
+PortWatcher::Sources systemPortSources() {
+    PortWatcher::Sources sources;
+#ifdef Q_OS_UNIX
+    sources.registryFolder = QFile::decodeName(sim_registry::folder().c_str());
+#endif
+    return sources;
+}
 
-    const auto settle = [this] { m_settleTimer->start(); };
-    connect(m_registryWatcher, &QFileSystemWatcher::directoryChanged, this, settle);
-    watchRegistry();
+PortWatcher::PortWatcher(QObject* parent) : PortWatcher(systemPortSources(), parent) {}
+
+PortWatcher::PortWatcher(Sources sources, QObject* parent)
+    : QObject(parent),
+      m_sources(std::move(sources)),
+      m_folders(new QFileSystemWatcher(this)),
+      m_pollTimer(new QTimer(this)) {
 #ifdef TRESVIK_HAVE_UDEV
-    m_udev = tresvik::UdevMonitor::create(this);
-    if (m_udev != nullptr) {
-        connect(m_udev, &tresvik::UdevMonitor::deviceEvent, this, settle);
+    if (m_sources.udev) {
+        m_udev = UdevMonitor::create(this);
+        if (m_udev != nullptr) {
+            connect(m_udev, &UdevMonitor::deviceEvent, this, &PortWatcher::onEvent);
+        }
     }
 #endif
-    updatePolling();
+    connect(m_folders, &QFileSystemWatcher::directoryChanged, this, &PortWatcher::onEvent);
+    m_pollTimer->setInterval(kPollMs);
+    connect(m_pollTimer, &QTimer::timeout, this, &PortWatcher::poll);
+    updateWatches();
 }
 
 PortWatcher::~PortWatcher() = default;
 
-void PortWatcher::watchRegistry() {
-    const QString folder = simulatorRegistryDir();
-    if (m_registryWatcher->directories().contains(folder)) {
-        return;
-    }
-    // The folder exists from now on, so that the first simulated unit is seen arriving.
-    if (QDir().mkpath(folder)) {
-        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        m_registryWatcher->addPath(folder);
+bool PortWatcher::polling() const {
+    return m_pollTimer->isActive();
+}
+
+void PortWatcher::onEvent() {
+    // A folder may have come or gone with the event (the registry, /dev/serial/by-id).
+    updateWatches();
+    emit devicesChanged();
+}
+
+void PortWatcher::watch(const QString& folder, bool wanted) {
+    const bool watched = m_folders->directories().contains(folder);
+    if (wanted && !watched && QFileInfo(folder).isDir()) {
+        m_folders->addPath(folder);
+    } else if (!wanted && watched) {
+        m_folders->removePath(folder);
     }
 }
 
-void PortWatcher::check() {
-    watchRegistry();
+void PortWatcher::updateWatches() {
+    bool unitRegistered = false;
+#ifdef Q_OS_UNIX
+    if (!m_sources.registryFolder.isEmpty()) {
+        // The folder exists from now on, so that the first simulated unit is seen arriving. A
+        // folder that is not the user's alone is neither made nor watched.
+        const std::string folder = QFile::encodeName(m_sources.registryFolder).toStdString();
+        std::string reason;
+        const bool trusted = sim_registry::ensureFolder(folder, reason);
+        watch(m_sources.registryFolder, trusted);
+        unitRegistered = trusted && !sim_registry::scan(folder).entries.empty();
+    }
+#endif
+    watch(m_sources.terminalFolder, unitRegistered);
+
+    bool deviceWatch = m_udev != nullptr;
+    for (const QString& folder : m_sources.deviceFolders) {
+        watch(folder, m_udev == nullptr);
+        deviceWatch = deviceWatch || m_folders->directories().contains(folder);
+    }
+    if (deviceWatch) {
+        m_pollTimer->stop();
+    } else if (!m_pollTimer->isActive()) {
+        m_lastPorts = signature(listPorts());
+        m_pollTimer->start();
+    }
+}
+
+void PortWatcher::poll() {
+    // Enumerating every port costs thousands of file opens, so it runs only here, where nothing
+    // else can tell, and reports only a list that changed.
     const QStringList ports = signature(listPorts());
     if (ports == m_lastPorts) {
         return;
     }
     m_lastPorts = ports;
-    updatePolling();
-    emit devicesChanged();
+    onEvent();
 }
 
-void PortWatcher::updatePolling() {
-    // Without udev only a poll sees real adapters. With it, a poll is still needed while a
-    // simulated unit is listed: one that is killed leaves its registration behind, and nothing
-    // announces that its device has gone.
-    const bool poll = m_udev == nullptr || listsSimulatedUnit(m_lastPorts);
-    if (poll && !m_pollTimer->isActive()) {
-        m_pollTimer->start();
-    } else if (!poll) {
-        m_pollTimer->stop();
-    }
-}
+}  // namespace tresvik

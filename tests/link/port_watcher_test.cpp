@@ -1,13 +1,9 @@
-#include <QApplication>
-#include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QMessageBox>
 #include <QSerialPortInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <memory>
 #include <optional>
@@ -19,8 +15,11 @@
 
 #include "link/port_enumerator.h"
 #include "link/port_watcher.h"
+#include "link/sim_registry.h"
 #include "tests/support/child_process.h"
 #include "tests/support/pty_pair.h"
+
+using namespace tresvik;
 
 namespace {
 
@@ -80,6 +79,18 @@ QString registrationName(pid_t pid) {
     return QStringLiteral("SIM-%1").arg(pid);
 }
 
+QString registryFolder() {
+    return QString::fromStdString(tresvik::sim_registry::folder());
+}
+
+// The kernel's device folders alone: no udev, no simulated units.
+tresvik::PortWatcher::Sources devicesOnly(const QStringList& folders) {
+    tresvik::PortWatcher::Sources sources;
+    sources.udev = false;
+    sources.deviceFolders = folders;
+    return sources;
+}
+
 }  // namespace
 
 // Listing the ports (simulated units first) and noticing them come and go.
@@ -100,8 +111,9 @@ private slots:
     void registeredUnitsComeFirstThenTheSystemPortsInTheirOrder() {
         PtyPair pty;
         QVERIFY(pty.ok());
-        const QDir registry(simulatorRegistryDir());
-        QVERIFY(QDir().mkpath(registry.path()));
+        const QDir registry(registryFolder());
+        std::string reason;
+        QVERIFY2(sim_registry::ensureFolder(sim_registry::folder(), reason), reason.c_str());
         const QString live = registrationName(::getpid());
         QVERIFY(QFile::link(pty.devicePath(), registry.filePath(live)));
         // Left behind by units that are gone: one whose process ended, one whose device did.
@@ -113,17 +125,11 @@ private slots:
         QVERIFY(other.open(QIODevice::WriteOnly));
 
         const PortList list = listPorts();
-        QVERIFY(list.ok);
+        QVERIFY(list.ok());
+        QVERIFY(list.notice.isEmpty());
         QCOMPARE(names(list), QStringList{live} + systemPortNames());
         QCOMPARE(list.ports.front().systemPath, registry.filePath(live));
         QCOMPARE(devicePathFor(live), registry.filePath(live));
-
-        QComboBox box;
-        box.addItem(QStringLiteral("old entry"));
-        QCOMPARE(enumeratePorts(&box), 1);
-        QCOMPARE(box.count(), static_cast<int>(list.ports.size()));
-        QCOMPARE(box.currentIndex(), 0);
-        QCOMPARE(box.currentText(), live);
     }
 
     void aTypedPathIsUsedAsItIsAndAnUnlistedNameAsADevice() {
@@ -131,50 +137,78 @@ private slots:
         QCOMPARE(devicePathFor(QStringLiteral("ttyTRESVIK9")), QStringLiteral("/dev/ttyTRESVIK9"));
     }
 
-    void anUnreadableRegistryFailsTheEnumerationWithAMessage() {
-        const QString registry = simulatorRegistryDir();
-        QVERIFY(QDir().mkpath(QFileInfo(registry).path()));
+    void theSystemPortsAreListedWhenTheRegistryCannotBeReadOrTrusted() {
+        PtyPair pty;
+        QVERIFY(pty.ok());
+        const QString registry = registryFolder();
+        std::string reason;
+        QVERIFY2(sim_registry::ensureFolder(sim_registry::folder(), reason), reason.c_str());
+        // A "unit" planted by someone who could write to the folder.
+        QVERIFY(
+            QFile::link(pty.devicePath(), QDir(registry).filePath(registrationName(::getpid()))));
+        QVERIFY(QFile::setPermissions(registry, QFile::ReadOwner | QFile::WriteOwner |
+                                                    QFile::ExeOwner | QFile::WriteOther |
+                                                    QFile::ReadOther | QFile::ExeOther));
+        const PortList untrusted = listPorts();
+        QVERIFY(untrusted.ok());
+        QCOMPARE(names(untrusted), systemPortNames());
+        QCOMPARE(untrusted.notice, QStringLiteral("Simulated units are not listed: %1 can be "
+                                                  "written by other users.")
+                                       .arg(registry));
+
+        QVERIFY(QDir(registry).removeRecursively());
         QFile blocker(registry);
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-
-        const PortList list = listPorts();
-        QVERIFY(!list.ok);
-        QCOMPARE(list.error,
+        const PortList unreadable = listPorts();
+        QCOMPARE(unreadable.error,
                  QString::asprintf("Error %d on trying enumerate device interfaces.\n", ENOTDIR));
-
-        QString shown;
-        QMessageBox::StandardButtons buttons;
-        QTimer answer;
-        connect(&answer, &QTimer::timeout, this, [&] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                shown = box->text();
-                buttons = box->standardButtons();
-                box->accept();
-            }
-        });
-        answer.start(10);
-        QComboBox box;
-        QCOMPARE(enumeratePorts(&box), 0);
-        QCOMPARE(shown, list.error);
-        QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-        QCOMPARE(box.currentIndex(), -1);
+        QCOMPARE(names(unreadable), systemPortNames());
     }
 
-    void aSimulatedUnitIsReportedOnceWhenItStartsAndOnceWhenItStops() {
+    void withoutUdevTheDeviceFoldersAreWatchedAndNothingIsPolled() {
+        QTemporaryDir dev;
+        QVERIFY(dev.isValid());
+        PortWatcher watcher(devicesOnly({dev.path()}), nullptr);
+        QVERIFY(!watcher.polling());
+        QSignalSpy changed(&watcher, &PortWatcher::devicesChanged);
+        QFile adapter(QDir(dev.path()).filePath(QStringLiteral("ttyUSB0")));
+        QVERIFY(adapter.open(QIODevice::WriteOnly));
+        QVERIFY(changed.wait(kTimeoutMs));
+        // A folder that appears later (by-id, made by the first adapter) is watched from then on.
+        const QString byId = QDir(dev.path()).filePath(QStringLiteral("by-id"));
+        PortWatcher later(devicesOnly({dev.path(), byId}), nullptr);
+        QSignalSpy laterChanged(&later, &PortWatcher::devicesChanged);
+        QVERIFY(QDir().mkpath(byId));
+        QVERIFY(laterChanged.wait(kTimeoutMs));
+        laterChanged.clear();
+        QVERIFY(QFile::link(adapter.fileName(), QDir(byId).filePath(QStringLiteral("usb-1"))));
+        QVERIFY(laterChanged.wait(kTimeoutMs));
+    }
+
+    void whereNoWatchCanBeSetThePortListIsPolledAndOnlyAChangeIsReported() {
+        PortWatcher watcher(devicesOnly({QStringLiteral("/tresvik-no-such-folder")}), nullptr);
+        QVERIFY(watcher.polling());
+        QSignalSpy changed(&watcher, &PortWatcher::devicesChanged);
+        // Two polls of an unchanged list.
+        QVERIFY(!changed.wait(2500));
+    }
+
+    void aSimulatedUnitIsReportedWhenItStartsAndWhenItStops() {
         PortWatcher watcher;
         QSignalSpy changed(&watcher, &PortWatcher::devicesChanged);
         Simulator unit;
         QVERIFY(unit.start());
-        QTRY_COMPARE_WITH_TIMEOUT(changed.size(), 1, kTimeoutMs);
+        QVERIFY(changed.wait(kTimeoutMs));
         const QString name = unit.name();
         QCOMPARE(names(listPorts()).value(0), name);
 
+        changed.clear();
         QVERIFY(unit.stop());
-        QTRY_COMPARE_WITH_TIMEOUT(changed.size(), 2, kTimeoutMs);
+        QVERIFY(!changed.isEmpty() || changed.wait(kTimeoutMs));
         QVERIFY(!names(listPorts()).contains(name));
         // The unit removed its registration on the way out.
-        QVERIFY(QDir(simulatorRegistryDir())
+        QVERIFY(QDir(registryFolder())
                     .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
                     .isEmpty());
     }
@@ -184,13 +218,14 @@ private slots:
         QSignalSpy changed(&watcher, &PortWatcher::devicesChanged);
         Simulator unit;
         QVERIFY(unit.start());
-        QTRY_COMPARE_WITH_TIMEOUT(changed.size(), 1, kTimeoutMs);
+        QVERIFY(changed.wait(kTimeoutMs));
         const QString name = unit.name();
 
+        changed.clear();
         QVERIFY(unit.kill());
-        QTRY_COMPARE_WITH_TIMEOUT(changed.size(), 2, kTimeoutMs);
+        QVERIFY(!changed.isEmpty() || changed.wait(kTimeoutMs));
         QVERIFY(!names(listPorts()).contains(name));
-        QVERIFY(QFileInfo(QDir(simulatorRegistryDir()).filePath(name)).isSymLink());
+        QVERIFY(QFileInfo(QDir(registryFolder()).filePath(name)).isSymLink());
     }
 
 private:

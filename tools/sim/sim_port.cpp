@@ -1,11 +1,7 @@
 #include "tools/sim/sim_port.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <stdlib.h>
-#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -14,11 +10,11 @@
 #include <iostream>
 #include <stdexcept>
 
+#include "link/sim_registry.h"
+
 namespace tresvik::sim {
 
 namespace {
-
-constexpr char kPrefix[] = "SIM-";
 
 std::runtime_error systemError(const std::string& what) {
     return std::runtime_error(what + ": " + std::strerror(errno));
@@ -39,43 +35,7 @@ void setLine(int fd) {
     }
 }
 
-// A folder of our own: created private, and refused when someone else owns it.
-bool ensurePrivateDir(const std::string& path) {
-    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) {
-        return false;
-    }
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid();
-}
-
-// Links left by simulated units that were killed before they could remove them.
-void removeStaleRegistrations(const std::string& folder) {
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) {
-        return;
-    }
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name.rfind(kPrefix, 0) != 0) {
-            continue;
-        }
-        const long pid = std::strtol(name.c_str() + sizeof kPrefix - 1, nullptr, 10);
-        if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
-            ::unlink((folder + "/" + name).c_str());
-        }
-    }
-    ::closedir(dir);
-}
-
 }  // namespace
-
-std::string SimPort::registryDir() {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime != nullptr && *runtime != '\0') {
-        return std::string(runtime) + "/tresvik/ports";
-    }
-    return "/tmp/tresvik-" + std::to_string(::getuid()) + "/ports";
-}
 
 SimPort::SimPort(const std::string& devicePath) {
     if (devicePath.empty()) {
@@ -127,14 +87,14 @@ void SimPort::openDevice(const std::string& path) {
 }
 
 void SimPort::registerPort() {
-    const std::string folder = registryDir();
-    const std::string parent = folder.substr(0, folder.rfind('/'));
-    if (!ensurePrivateDir(parent) || !ensurePrivateDir(folder)) {
-        std::cerr << "tresvik-sim: cannot use " << folder << "; the port is not registered\n";
+    const std::string folder = sim_registry::folder();
+    std::string reason;
+    if (!sim_registry::ensureFolder(folder, reason)) {
+        std::cerr << "tresvik-sim: " << reason << "; the port is not registered\n";
         return;
     }
-    removeStaleRegistrations(folder);
-    const std::string link = folder + "/" + kPrefix + std::to_string(::getpid());
+    sim_registry::removeStale(folder);
+    const std::string link = folder + "/" + sim_registry::entryName(::getpid());
     ::unlink(link.c_str());
     if (::symlink(m_devicePath.c_str(), link.c_str()) != 0) {
         std::cerr << "tresvik-sim: cannot register " << link << ": " << std::strerror(errno)

@@ -24,9 +24,6 @@ public:
     // Whether a console has the port open. A real device always counts as connected.
     bool peerPresent() const;
 
-    // Folder where simulated units register their ports.
-    static std::string registryDir();
-
 private:
     void openPseudoTerminal();
     void openDevice(const std::string& path);

@@ -6,14 +6,14 @@
 #include <cstdint>
 #include <memory>
 
-struct PortSettings;
-
 namespace tresvik {
+
+struct PortSettings;
 
 // The operations the serial worker performs on its port, on QSerialPort in blocking mode: open
 // exclusively and configure, raise RTS, read or write one byte with a short time-out, purge,
-// close. The QSerialPort is created by open(), so it belongs to the thread that opens the port;
-// everything but purge() runs on that thread.
+// close. The QSerialPort is created by open(), so it belongs to the thread that opens the port,
+// the serial worker; every operation runs on that thread.
 class SerialPort {
 public:
     // About the 5 ms the unit's line needs between two polls.

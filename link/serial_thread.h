@@ -11,11 +11,9 @@
 
 #include "link/transmit_queue.h"
 
-class QSerialPort;
-
 namespace tresvik {
+
 class SerialPort;
-}
 
 // Line settings the connect action asks for; applied at the next open.
 struct PortSettings {
@@ -29,10 +27,12 @@ struct PortSettings {
 // at a time and hands each received byte to the main window. It knows nothing of frames. While
 // the port is closed it parks on a condition variable and uses no CPU.
 //
-// Threading: requests (connectPort, disconnectPort, shutdown) and purge() are called on the GUI
-// thread. The notifications are delivered to the GUI thread with Qt::BlockingQueuedConnection,
-// so the worker waits until each is handled; their handlers may use takeByte(), purge() and the
-// error list, and must never wait for the worker.
+// Threading: requests (connectPort, disconnectPort, shutdown) are called on the GUI thread. The
+// notifications are delivered to the GUI thread with Qt::BlockingQueuedConnection, so the worker
+// waits until each is handled; their handlers may use takeByte() and the error list, and must
+// never wait for the worker. Only the worker touches its port: it discards what was pending on
+// the line right after the open, before it announces the port as opened, so that whoever hears
+// of the open and answers at once loses nothing.
 //
 // The constructor starts the thread at time-critical priority, parked until the first
 // connectPort(); starting it again is harmless. The owner calls shutdown() and waits for
@@ -52,18 +52,17 @@ public:
     // Shutdown: wakes the worker, sets the close and exit requests.
     void shutdown();
 
-    // Empties the error list and discards pending input and output (port-opened handler).
-    void purge();
     // Clears the byte-pending flag and returns the received byte (byte-received handler).
     std::uint8_t takeByte();
 
     bool portOpen() const { return m_portOpen.load(); }
     const std::atomic<bool>& portOpenFlag() const { return m_portOpen; }
-    tresvik::TransmitQueue& transmitQueue() { return m_transmitQueue; }
+    TransmitQueue& transmitQueue() { return m_transmitQueue; }
     QStringList errorList() const;
     QString errorText() const;
 
 signals:
+    // The port is open, configured, RTS raised and the line purged.
     void portOpened();
     void byteReceived();
     void portClosed();
@@ -81,27 +80,25 @@ private:
     // Waits until connectPort() or shutdown() wakes the worker; a wake that came earlier counts.
     void park();
     void wake();
-    bool openPort(tresvik::SerialPort& port);
-    void inputOutputPass(tresvik::SerialPort& port);
-    void writePass(tresvik::SerialPort& port);
-    void readStep(tresvik::SerialPort& port);
-    void closeStep(tresvik::SerialPort& port);
+    bool openPort(SerialPort& port);
+    void inputOutputPass(SerialPort& port);
+    void writePass(SerialPort& port);
+    void readStep(SerialPort& port);
+    void closeStep(SerialPort& port);
     void setErrorText(const QString& text);
-    // Emits a notification unless the object is being destroyed; purge() works only meanwhile.
+    // Emits a notification unless the object is being destroyed.
     template <typename Signal, typename... Args>
     void notify(Signal signal, Args&&... args);
 
     std::atomic<bool> m_portOpen{false};
-    tresvik::TransmitQueue m_transmitQueue;
+    TransmitQueue m_transmitQueue;
 
     std::atomic<bool> m_openRequest{false};
     std::atomic<bool> m_closeRequest{false};
     std::atomic<bool> m_exitRequest{false};
     std::atomic<bool> m_bytePending{false};
     std::atomic<std::uint8_t> m_receivedByte{0};
-    std::atomic<bool> m_notifying{false};
     std::atomic<bool> m_silent{false};
-    std::atomic<tresvik::SerialPort*> m_port{nullptr};
 
     // Guards the fields below and the wake-up of a parked worker.
     mutable std::mutex m_mutex;
@@ -112,3 +109,5 @@ private:
     QStringList m_errorList;
     QString m_errorText;
 };
+
+}  // namespace tresvik

@@ -7,7 +7,7 @@
 #include <memory>
 #include <optional>
 
-#include "link/serial_thread.h"
+#include "link/serial_link_session.h"
 #include "link/transmit_queue.h"
 #include "tests/support/pty_pair.h"
 
@@ -74,43 +74,29 @@ bool workerIsIdle() {
     return false;
 }
 
-// Handles the worker's notifications on the GUI thread as the main window does (purge when
-// opened, take each byte when told) and records them in the order they came.
+// Records what the link session reports, in the order it came: the session handles the
+// worker's notifications on the GUI thread as the main window's link does.
 class WorkerLog : public QObject {
     Q_OBJECT
 public:
-    explicit WorkerLog(SerialThread& worker) {
-        connect(
-            &worker, &SerialThread::portOpened, this,
-            [this, &worker] {
-                worker.purge();
-                record(QStringLiteral("opened"));
-            },
-            kBlocking);
-        connect(
-            &worker, &SerialThread::byteReceived, this,
-            [this, &worker] {
-                bytes.append(static_cast<char>(worker.takeByte()));
-                emit recorded();
-            },
-            kBlocking);
-        connect(
-            &worker, &SerialThread::portClosed, this, [this] { record(QStringLiteral("closed")); },
-            kBlocking);
-        connect(
-            &worker, &SerialThread::openFailed, this,
-            [this](const QString& text, const QString& reason) {
-                failedText = text;
-                failedReason = reason;
-                record(QStringLiteral("open-failed"));
-            },
-            kBlocking);
-        connect(
-            &worker, &SerialThread::failureMessage, this,
-            [this](const QString& text) { record(QStringLiteral("message: ") + text); }, kBlocking);
-        connect(
-            &worker, &SerialThread::workerExiting, this,
-            [this] { record(QStringLiteral("exiting")); }, kBlocking);
+    explicit WorkerLog(SerialLinkSession& session) {
+        session.setReceiver([this](ByteView received) {
+            bytes.append(reinterpret_cast<const char*>(received.data()),
+                         static_cast<qsizetype>(received.size()));
+            emit recorded();
+        });
+        connect(&session, &LinkSession::opened, this, [this] { record(QStringLiteral("opened")); });
+        connect(&session, &LinkSession::closed, this, [this] { record(QStringLiteral("closed")); });
+        connect(&session, &LinkSession::openFailed, this,
+                [this](const QString& text, const QString& reason) {
+                    failedText = text;
+                    failedReason = reason;
+                    record(QStringLiteral("open-failed"));
+                });
+        connect(&session, &LinkSession::failure, this,
+                [this](const QString& text) { record(QStringLiteral("message: ") + text); });
+        connect(&session, &LinkSession::finished, this,
+                [this] { record(QStringLiteral("exiting")); });
     }
 
     // The notifications so far, once there are `count` of them (or the wait has timed out).
@@ -171,53 +157,66 @@ private slots:
     void cleanup() { m_pty.reset(); }
 
     void connectOpensThePortAndDisconnectClosesIt() {
-        SerialThread worker;
-        WorkerLog log(worker);
-        worker.connectPort(PortSettings{}, m_pty->devicePath());
+        SerialLinkSession session;
+        WorkerLog log(session);
+        session.connectPort(m_pty->devicePath());
         QCOMPARE(log.awaitEvents(1), (QStringList{"opened"}));
-        QVERIFY(worker.portOpen());
-        worker.disconnectPort();
+        QVERIFY(session.portOpen());
+        session.disconnectPort();
         QCOMPARE(log.awaitEvents(2), (QStringList{"opened", "closed"}));
-        QVERIFY(!worker.portOpen());
-        QVERIFY(worker.errorList().isEmpty());
-        finish(worker, log);
+        QVERIFY(!session.portOpen());
+        QVERIFY(session.worker().errorList().isEmpty());
+        finish(session, log);
     }
 
     void aSecondConnectWhileOpeningDoesNotOpenThePortTwice() {
-        SerialThread worker;
-        WorkerLog log(worker);
-        worker.connectPort(PortSettings{}, m_pty->devicePath());
-        worker.connectPort(PortSettings{}, m_pty->devicePath());
+        SerialLinkSession session;
+        WorkerLog log(session);
+        session.connectPort(m_pty->devicePath());
+        session.connectPort(m_pty->devicePath());
         QCOMPARE(log.awaitEvents(1), QStringList{"opened"});
-        worker.disconnectPort();
+        session.disconnectPort();
         QCOMPARE(log.awaitEvents(2), (QStringList{"opened", "closed"}));
-        finish(worker, log);
+        finish(session, log);
     }
 
     void everyByteValueTravelsBothWaysUnchanged() {
-        SerialThread worker;
-        WorkerLog log(worker);
+        SerialLinkSession session;
+        WorkerLog log(session);
         // Left over from an earlier connection: a connect starts with an empty queue.
-        worker.transmitQueue().append(viewOf(QByteArrayLiteral("stale")));
-        connectToPty(worker, log);
+        session.transmitQueue().append(viewOf(QByteArrayLiteral("stale")));
+        connectToPty(session, log);
 
         const QByteArray all = everyByteValue();
         QVERIFY(m_pty->write(all));
         QCOMPARE(log.awaitBytes(all.size()).toHex(), all.toHex());
 
-        worker.transmitQueue().append(viewOf(all));
+        session.transmitQueue().append(viewOf(all));
         QCOMPARE(m_pty->read(static_cast<int>(all.size())).toHex(), all.toHex());
-        QTRY_VERIFY_WITH_TIMEOUT(worker.transmitQueue().empty(), kTimeoutMs);
-        finish(worker, log);
+        QTRY_VERIFY_WITH_TIMEOUT(session.transmitQueue().empty(), kTimeoutMs);
+        finish(session, log);
+    }
+
+    void whatTheLineHeldBeforeTheOpenIsDiscardedAndWhatFollowsIsKept() {
+        SerialLinkSession session;
+        WorkerLog log(session);
+        QVERIFY(m_pty->write(QByteArrayLiteral("stale")));
+        connectToPty(session, log);
+        // Written the moment the open is announced, as a unit answering at once would.
+        QVERIFY(m_pty->write(QByteArrayLiteral("fresh")));
+        QCOMPARE(log.awaitBytes(5), QByteArrayLiteral("fresh"));
+        finish(session, log);
     }
 
     void aByteNotYetTakenHoldsTheNextOneBack() {
-        SerialThread worker;
-        WorkerLog log(worker);
+        SerialLinkSession session;
+        WorkerLog log(session);
         // This receiver takes each byte only after the worker has been let go, so a worker that
         // read on before the byte was taken would overwrite it.
+        SerialThread& worker = session.worker();
         QByteArray taken;
         int notifications = 0;
+        disconnect(&worker, &SerialThread::byteReceived, &session, nullptr);
         connect(
             &worker, &SerialThread::byteReceived, this,
             [&] {
@@ -227,31 +226,30 @@ private slots:
                     Qt::QueuedConnection);
             },
             kBlocking);
-        disconnect(&worker, &SerialThread::byteReceived, &log, nullptr);
-        connectToPty(worker, log);
+        connectToPty(session, log);
 
         const QByteArray sent = everyByteValue().left(48);
         QVERIFY(m_pty->write(sent));
         QTRY_COMPARE_WITH_TIMEOUT(taken.size(), sent.size(), kTimeoutMs);
         QCOMPARE(taken.toHex(), sent.toHex());
         QCOMPARE(notifications, sent.size());
-        finish(worker, log);
+        finish(session, log);
     }
 
     void aPortHeldByAnotherWorkerCannotBeOpenedUntilItIsReleased() {
-        SerialThread holder;
+        SerialLinkSession holder;
         WorkerLog holderLog(holder);
         connectToPty(holder, holderLog);
 
-        SerialThread second;
+        SerialLinkSession second;
         WorkerLog log(second);
-        second.connectPort(PortSettings{}, m_pty->devicePath());
+        second.connectPort(m_pty->devicePath());
         QCOMPARE(log.awaitEvents(1), (QStringList{"open-failed"}));
         QCOMPARE(log.failedText, kOpenFailed);
         QVERIFY2(log.failedReason.contains(QStringLiteral("Another program holds the port")),
                  qPrintable(log.failedReason));
-        QCOMPARE(second.errorList(), QStringList{kOpenFailed});
-        QCOMPARE(second.errorText(), kOpenFailed);
+        QCOMPARE(second.worker().errorList(), QStringList{kOpenFailed});
+        QCOMPARE(second.worker().errorText(), kOpenFailed);
         QVERIFY(!second.portOpen());
         // The holder keeps its port working.
         QVERIFY(m_pty->write(QByteArrayLiteral("x")));
@@ -259,43 +257,43 @@ private slots:
 
         holder.disconnectPort();
         QCOMPARE(holderLog.awaitEvents(2), (QStringList{"opened", "closed"}));
-        second.connectPort(PortSettings{}, m_pty->devicePath());
+        second.connectPort(m_pty->devicePath());
         QCOMPARE(log.awaitEvents(2), (QStringList{"open-failed", "opened"}));
-        QVERIFY(second.errorList().isEmpty());
+        QVERIFY(second.worker().errorList().isEmpty());
         finish(second, log);
         finish(holder, holderLog);
     }
 
     void aFailedOpenParksTheWorkerAndTheNextConnectTriesAgain() {
-        SerialThread worker;
-        WorkerLog log(worker);
-        worker.connectPort(PortSettings{}, kMissingPort);
+        SerialLinkSession session;
+        WorkerLog log(session);
+        session.connectPort(kMissingPort);
         QCOMPARE(log.awaitEvents(1), (QStringList{"open-failed"}));
         QCOMPARE(log.failedText, kOpenFailed);
         QVERIFY2(log.failedReason.contains(kMissingPort), qPrintable(log.failedReason));
         QVERIFY(workerIsIdle());
 
         // Each connect starts a new error list.
-        worker.connectPort(PortSettings{}, kMissingPort);
+        session.connectPort(kMissingPort);
         QCOMPARE(log.awaitEvents(2), (QStringList{"open-failed", "open-failed"}));
-        QCOMPARE(worker.errorList(), QStringList{kOpenFailed});
+        QCOMPARE(session.worker().errorList(), QStringList{kOpenFailed});
 
-        worker.connectPort(PortSettings{}, m_pty->devicePath());
+        session.connectPort(m_pty->devicePath());
         QCOMPARE(log.awaitEvents(3), (QStringList{"open-failed", "open-failed", "opened"}));
-        QVERIFY(worker.errorList().isEmpty());
+        QVERIFY(session.worker().errorList().isEmpty());
         QVERIFY(m_pty->write(QByteArrayLiteral("ok")));
         QCOMPARE(log.awaitBytes(2), QByteArrayLiteral("ok"));
-        finish(worker, log);
+        finish(session, log);
     }
 
     void unplugWhileConnectedClosesThePortQuietlyAndParksTheWorker() {
-        SerialThread worker;
-        WorkerLog log(worker);
-        connectToPty(worker, log);
+        SerialLinkSession session;
+        WorkerLog log(session);
+        connectToPty(session, log);
         m_pty->unplug();
         QCOMPARE(log.awaitEvents(2), (QStringList{"opened", "closed"}));
-        QVERIFY(!worker.portOpen());
-        QCOMPARE(worker.errorText(), kReadFailed);
+        QVERIFY(!session.portOpen());
+        QCOMPARE(session.worker().errorText(), kReadFailed);
         QVERIFY(workerIsIdle());
         // No message box was asked for.
         QCOMPARE(log.events, (QStringList{"opened", "closed"}));
@@ -303,83 +301,83 @@ private slots:
         // Plugged in again.
         m_pty = std::make_unique<PtyPair>();
         QVERIFY(m_pty->ok());
-        worker.connectPort(PortSettings{}, m_pty->devicePath());
+        session.connectPort(m_pty->devicePath());
         QCOMPARE(log.awaitEvents(3), (QStringList{"opened", "closed", "opened"}));
         QVERIFY(m_pty->write(QByteArrayLiteral("back")));
         QCOMPARE(log.awaitBytes(4), QByteArrayLiteral("back"));
-        finish(worker, log);
+        finish(session, log);
     }
 
     void disconnectAndReconnectManyTimesKeepsTheLinkWorking() {
         constexpr int kRounds = 50;
-        SerialThread worker;
-        WorkerLog log(worker);
+        SerialLinkSession session;
+        WorkerLog log(session);
         QStringList expected;
         for (int round = 0; round < kRounds; ++round) {
-            worker.connectPort(PortSettings{}, m_pty->devicePath());
+            session.connectPort(m_pty->devicePath());
             expected << QStringLiteral("opened");
             QCOMPARE(log.awaitEvents(expected.size()), expected);
 
             const char byte = static_cast<char>(round);
             QVERIFY(m_pty->write(QByteArray(1, byte)));
             QCOMPARE(log.awaitBytes(round + 1).mid(round), QByteArray(1, byte));
-            worker.transmitQueue().append(viewOf(QByteArray(1, byte)));
+            session.transmitQueue().append(viewOf(QByteArray(1, byte)));
             QCOMPARE(m_pty->read(1), QByteArray(1, byte));
 
-            worker.disconnectPort();
+            session.disconnectPort();
             expected << QStringLiteral("closed");
             QCOMPARE(log.awaitEvents(expected.size()), expected);
         }
         QVERIFY(workerIsIdle());
-        finish(worker, log);
+        finish(session, log);
     }
 
     void shutdownWhileConnectedClosesThePortBeforeTheWorkerExits() {
-        SerialThread worker;
-        WorkerLog log(worker);
-        connectToPty(worker, log);
-        worker.shutdown();
+        SerialLinkSession session;
+        WorkerLog log(session);
+        connectToPty(session, log);
+        session.shutdown();
         QCOMPARE(log.awaitEvents(3), (QStringList{"opened", "closed", "exiting"}));
-        QVERIFY(worker.wait(QDeadlineTimer(kTimeoutMs)));
-        QVERIFY(!worker.portOpen());
+        QVERIFY(session.worker().wait(QDeadlineTimer(kTimeoutMs)));
+        QVERIFY(!session.portOpen());
         // The port is free again.
-        SerialThread next;
+        SerialLinkSession next;
         WorkerLog nextLog(next);
         connectToPty(next, nextLog);
         finish(next, nextLog);
     }
 
     void shutdownWhileDisconnectedOnlyAnnouncesTheExit() {
-        SerialThread worker;
-        WorkerLog log(worker);
-        worker.shutdown();
+        SerialLinkSession session;
+        WorkerLog log(session);
+        session.shutdown();
         QCOMPARE(log.awaitEvents(1), (QStringList{"exiting"}));
-        QVERIFY(worker.wait(QDeadlineTimer(kTimeoutMs)));
+        QVERIFY(session.worker().wait(QDeadlineTimer(kTimeoutMs)));
     }
 
     void shutdownAfterAFailedOpenOnlyAnnouncesTheExit() {
-        SerialThread worker;
-        WorkerLog log(worker);
-        worker.connectPort(PortSettings{}, kMissingPort);
+        SerialLinkSession session;
+        WorkerLog log(session);
+        session.connectPort(kMissingPort);
         QCOMPARE(log.awaitEvents(1), (QStringList{"open-failed"}));
-        worker.shutdown();
+        session.shutdown();
         QCOMPARE(log.awaitEvents(2), (QStringList{"open-failed", "exiting"}));
-        QVERIFY(worker.wait(QDeadlineTimer(kTimeoutMs)));
+        QVERIFY(session.worker().wait(QDeadlineTimer(kTimeoutMs)));
     }
 
 private:
-    void connectToPty(SerialThread& worker, WorkerLog& log) {
+    void connectToPty(SerialLinkSession& session, WorkerLog& log) {
         const qsizetype before = log.events.size();
-        worker.connectPort(PortSettings{}, m_pty->devicePath());
+        session.connectPort(m_pty->devicePath());
         QCOMPARE(log.awaitEvents(before + 1).value(before), QStringLiteral("opened"));
     }
 
     // Ends the worker as the main window does and checks that it said so last.
-    static void finish(SerialThread& worker, WorkerLog& log) {
-        worker.shutdown();
+    static void finish(SerialLinkSession& session, WorkerLog& log) {
+        session.shutdown();
         const QStringList events = log.awaitExit();
         QCOMPARE(events.value(events.size() - 1), QStringLiteral("exiting"));
-        QVERIFY(worker.wait(QDeadlineTimer(kTimeoutMs)));
+        QVERIFY(session.worker().wait(QDeadlineTimer(kTimeoutMs)));
     }
 
     std::unique_ptr<PtyPair> m_pty;

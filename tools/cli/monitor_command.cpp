@@ -3,10 +3,11 @@
 
 #include <iostream>
 
+#include "decode/receive_path.h"
 #include "link/port_enumerator.h"
+#include "link/serial_link_session.h"
 #include "tools/cli/cli_commands.h"
 #include "tools/cli/event_printer.h"
-#include "tools/cli/link_session.h"
 #include "tools/cli/stop_signal.h"
 
 namespace tresvik::cli {
@@ -47,7 +48,10 @@ int runMonitor(const std::vector<std::string>& args, std::ostream& out, std::ost
     char* argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
     EventPrinter printer(out, events);
-    LinkSession session(&printer);
+    const std::atomic<bool> closing{false};
+    ReceivePath path(nullptr, closing, nullptr, &printer);
+    SerialLinkSession session;
+    session.setReceiver([&path](ByteView bytes) { path.push(bytes); });
     int status = 0;
 
     QObject::connect(&session, &LinkSession::opened, [&] {
@@ -59,21 +63,22 @@ int runMonitor(const std::vector<std::string>& args, std::ostream& out, std::ost
         if (events) {
             out << "CLOSED\n" << std::flush;
         }
-        session.finish();
+        session.shutdown();
     });
-    QObject::connect(&session, &LinkSession::openFailed,
-                     [&](const QString& text, const QString& reason) {
-                         if (events) {
-                             out << "OPEN_FAILED\t" << fieldText(text.toStdU16String()) << '\t'
-                                 << fieldText(reason.toStdU16String()) << '\n'
-                                 << std::flush;
-                         }
-                         err << "tresvik-cli: cannot open " << port << ": " << utf8(reason) << '\n';
-                         status = 1;
-                         session.finish();
-                     });
-    QObject::connect(&session, &LinkSession::failure,
-                     [&](const QString& text) { err << "tresvik-cli: " << utf8(text) << '\n'; });
+    QObject::connect(
+        &session, &LinkSession::openFailed, [&](const QString& text, const QString& reason) {
+            if (events) {
+                out << "OPEN_FAILED\t" << fieldText(text.toStdU16String()) << '\t'
+                    << fieldText(reason.toStdU16String()) << '\n'
+                    << std::flush;
+            }
+            err << "tresvik-cli: cannot open " << port << ": " << reason.toStdString() << '\n';
+            status = 1;
+            session.shutdown();
+        });
+    QObject::connect(&session, &LinkSession::failure, [&](const QString& text) {
+        err << "tresvik-cli: " << text.toStdString() << '\n';
+    });
     QObject::connect(&session, &LinkSession::received, [&] { out.flush(); });
     QObject::connect(&session, &LinkSession::finished, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
@@ -82,20 +87,21 @@ int runMonitor(const std::vector<std::string>& args, std::ostream& out, std::ost
     QTimer stopCheck;
     QObject::connect(&stopCheck, &QTimer::timeout, [&] {
         if (StopSignal::raised()) {
-            session.finish();
+            session.shutdown();
         }
     });
     stopCheck.start(kStopCheckMs);
     if (seconds > 0) {
-        QTimer::singleShot(static_cast<int>(seconds * 1000), &session, &LinkSession::finish);
+        QTimer::singleShot(static_cast<int>(seconds * 1000), &session,
+                           &SerialLinkSession::shutdown);
     }
 
-    session.start(devicePathFor(QString::fromStdString(port)));
+    session.connectPort(devicePathFor(QString::fromStdString(port)));
     app.exec();
 
     if (!events) {
         printer.printValues();
-        const auto& c = session.receivePath().counters();
+        const auto& c = path.counters();
         err << "good frames: " << c.goodFrames << ", checksum errors: " << c.checksumErrors
             << ", bytes outside frames: " << c.bytesOutsideFrames << '\n';
     }

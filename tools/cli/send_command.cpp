@@ -5,12 +5,13 @@
 
 #include "commands/command_encoder.h"
 #include "commands/command_table.h"
+#include "decode/receive_path.h"
 #include "link/frame_writer.h"
 #include "link/port_enumerator.h"
+#include "link/serial_link_session.h"
 #include "link/transmit_queue.h"
 #include "tools/cli/cli_commands.h"
 #include "tools/cli/event_printer.h"
-#include "tools/cli/link_session.h"
 
 namespace tresvik::cli {
 
@@ -65,7 +66,10 @@ int runSend(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     char* argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
     FramePrinter printer(out);
-    LinkSession session(&printer);
+    const std::atomic<bool> closing{false};
+    ReceivePath path(nullptr, closing, nullptr, &printer);
+    SerialLinkSession session;
+    session.setReceiver([&path](ByteView bytes) { path.push(bytes); });
     int status = 0;
 
     QObject::connect(&session, &LinkSession::opened, [&] {
@@ -74,25 +78,25 @@ int runSend(const std::vector<std::string>& args, std::ostream& out, std::ostrea
             sequence, [row, &text](FrameWriter& writer) { sendRow(writer, row, text); });
         printSent(out, bytes);
         out << std::flush;
-        session.worker().transmitQueue().append(bytes);
-        QTimer::singleShot(kListenMs, &session, &LinkSession::finish);
+        session.transmitQueue().append(bytes);
+        QTimer::singleShot(kListenMs, &session, &SerialLinkSession::shutdown);
     });
-    QObject::connect(&session, &LinkSession::closed, &session, &LinkSession::finish);
-    QObject::connect(&session, &LinkSession::openFailed,
-                     [&](const QString&, const QString& reason) {
-                         err << "tresvik-cli: cannot open " << port << ": " << utf8(reason) << '\n';
-                         status = 1;
-                         session.finish();
-                     });
+    QObject::connect(&session, &LinkSession::closed, &session, &SerialLinkSession::shutdown);
+    QObject::connect(
+        &session, &LinkSession::openFailed, [&](const QString&, const QString& reason) {
+            err << "tresvik-cli: cannot open " << port << ": " << reason.toStdString() << '\n';
+            status = 1;
+            session.shutdown();
+        });
     QObject::connect(&session, &LinkSession::failure, [&](const QString& message) {
-        err << "tresvik-cli: " << utf8(message) << '\n';
+        err << "tresvik-cli: " << message.toStdString() << '\n';
         status = 1;
     });
     QObject::connect(&session, &LinkSession::received, [&] { out.flush(); });
     QObject::connect(&session, &LinkSession::finished, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
 
-    session.start(devicePathFor(QString::fromStdString(port)));
+    session.connectPort(devicePathFor(QString::fromStdString(port)));
     app.exec();
     return status;
 }

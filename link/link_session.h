@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+
+#include "link/frame.h"
+
+namespace tresvik {
+
+class TransmitQueue;
+
+// One end of the link to the unit, as the main window and the command line use it: connect and
+// disconnect requests, the link's events as signals, the transmit queue that frame builders fill,
+// and the receive queue, which collects the received bytes one by one and hands them on every
+// 50 ms. Lives on the GUI thread (the thread that runs the event loop); every signal and every
+// hand-on happens there. The port itself belongs to whatever carries the link: the serial worker
+// (SerialLinkSession), or a test's stand-in.
+class LinkSession : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kDrainMs = 50;
+    // Takes the bytes received since the previous drain, in arrival order.
+    using Receiver = std::function<void(ByteView)>;
+
+    explicit LinkSession(QObject* parent = nullptr);
+    ~LinkSession() override;
+
+    void setReceiver(Receiver receiver) { m_receiver = std::move(receiver); }
+
+    // Opens the port at the unit's settings: 9600 baud, 8 data bits, no parity, one stop bit.
+    virtual void connectPort(const QString& devicePath) = 0;
+    virtual void disconnectPort() = 0;
+    // Closes the port if it is open and ends the link; `finished` follows.
+    virtual void shutdown() = 0;
+
+    virtual bool portOpen() const = 0;
+    // The flag the frame writer reads before it queues a frame.
+    virtual const std::atomic<bool>& portOpenFlag() const = 0;
+    virtual TransmitQueue& transmitQueue() = 0;
+    // False once the link has ended, or when it could not be started.
+    bool running() const { return m_running; }
+
+signals:
+    // The port is open, configured and purged.
+    void opened();
+    void closed();
+    // The text recorded in the error list, and the system's reason with a hint for the user.
+    void openFailed(const QString& text, const QString& reason);
+    // A failure the user must acknowledge, shown in a message box; the link waits meanwhile.
+    void failure(const QString& text);
+    // A drain handed bytes on.
+    void received();
+    // The link has ended; nothing more comes from it.
+    void finished();
+
+protected:
+    // For the carrier of the link, on the GUI thread.
+    void byteArrived(std::uint8_t byte) { m_receiveQueue.push_back(byte); }
+    void drain();
+    // Takes what is left, then says the link has ended.
+    void finish();
+    void setRunning(bool running) { m_running = running; }
+
+private:
+    Receiver m_receiver;
+    Bytes m_receiveQueue;
+    QTimer m_drainTimer;
+    bool m_draining = false;
+    bool m_running = true;
+};
+
+}  // namespace tresvik

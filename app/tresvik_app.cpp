@@ -5,6 +5,7 @@
 #include <array>
 
 #include "app/tresvik_dlg.h"
+#include "link/serial_link_session.h"
 
 // The resources are linked from a static library; registering them by hand keeps them in. The
 // registration function lives in the global namespace, so this one does too.
@@ -35,7 +36,8 @@ void CTresvikApp::selectPlatform() {
 int CTresvikApp::InitInstance() {
     // The main window's own run, which ends only with its shutdown. QDialog::exec() would make
     // it modal to the whole application and so lock the Log window out of the mouse.
-    CTresvikDlg dialog;
+    SerialLinkSession session;
+    CTresvikDlg dialog(session);
     QEventLoop run;
     connect(&dialog, &QDialog::finished, &run, &QEventLoop::quit);
     dialog.show();

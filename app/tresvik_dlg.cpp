@@ -15,16 +15,16 @@
 #include <filesystem>
 
 #include "app/about_dlg.h"
-#include "app/dialog_units.h"
+#include "app/port_box.h"
 #include "app/program_directory.h"
 #include "app/tresvik_app.h"
 #include "commands/simulation_buttons.h"
 #include "decode/parameter_list.h"
 #include "decode/parameter_table.h"
-#include "link/port_enumerator.h"
+#include "link/link_session.h"
 #include "link/port_watcher.h"
-#include "link/serial_thread.h"
 #include "log/log_line.h"
+#include "ui/dialog_units.h"
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -34,9 +34,11 @@ namespace tresvik {
 
 namespace {
 
-constexpr int kReceiveDrainMs = 50;
 constexpr int kShutdownMs = 50;
 constexpr int kDockingStartMs = 5;
+// How long the child windows wait for the main window to be shown: a window started minimised
+// or on another workspace is never shown at once, and they must start all the same.
+constexpr int kDockingStartTicks = 2000 / kDockingStartMs;
 
 #ifdef Q_OS_WIN
 // The About item of the system menu.
@@ -63,21 +65,14 @@ QPushButton* makePushLikeCheckBox(const QString& text, const QRect& geometry, QW
 
 }  // namespace
 
-CTresvikDlg::CTresvikDlg(QWidget* parent)
-    : CTresvikDlg(std::make_unique<SerialThread>(), nullptr, nullptr, parent) {}
-
-CTresvikDlg::CTresvikDlg(TransmitQueue& queue, const std::atomic<bool>& portOpen, QWidget* parent)
-    : CTresvikDlg(nullptr, &queue, &portOpen, parent) {}
-
-CTresvikDlg::CTresvikDlg(std::unique_ptr<SerialThread> worker, TransmitQueue* queue,
-                         const std::atomic<bool>* portOpen, QWidget* parent)
+CTresvikDlg::CTresvikDlg(LinkSession& session, PortSource ports, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      m_workerThread(std::move(worker)),
-      m_worker(m_workerThread.get()),
-      m_frameWriter(m_worker != nullptr ? m_worker->transmitQueue() : *queue, &m_logDlg.queue(),
-                    m_worker != nullptr ? m_worker->portOpenFlag() : *portOpen, m_closing),
+      m_session(session),
+      m_portSource(std::move(ports)),
+      m_linkRunning(session.running()),
+      m_frameWriter(session.transmitQueue(), &m_logDlg.queue(), session.portOpenFlag(), m_closing),
       m_receivePath(&m_logDlg.queue(), m_closing, &m_idLog, this) {
     setWindowTitle(QStringLiteral("Tresvik 1.0a"));
     setWindowIcon(CTresvikApp::icon());
@@ -96,16 +91,13 @@ CTresvikDlg::CTresvikDlg(std::unique_ptr<SerialThread> worker, TransmitQueue* qu
 
     auto* portWatcher = new PortWatcher(this);
     connect(portWatcher, &PortWatcher::devicesChanged, this, &CTresvikDlg::onDeviceChange);
-    if (m_worker != nullptr) {
-        connectWorker();
-        m_portsListed = enumeratePorts(m_portCombo) == 1;
-        updateConnectEnabled();
+    if (m_linkRunning) {
+        connectSession();
+        onDeviceChange();
     }
 
-    m_logDlg.setOwner(this);
-
-    connect(&m_receiveDrainTimer, &QTimer::timeout, this, &CTresvikDlg::drainReceiveQueue);
-    m_receiveDrainTimer.start(kReceiveDrainMs);
+    connect(&m_logDlg, &ChildWindow::closedByUser, this,
+            [this] { m_logButton->setChecked(false); });
 
     m_shutdownTimer.setSingleShot(true);
     m_shutdownTimer.setInterval(kShutdownMs);
@@ -119,8 +111,8 @@ CTresvikDlg::CTresvikDlg(std::unique_ptr<SerialThread> worker, TransmitQueue* qu
 }
 
 CTresvikDlg::~CTresvikDlg() {
-    // The worker ends first, while everything its last notifications may touch still exists.
-    m_workerThread.reset();
+    // The link outlives the window; nothing it receives may reach the window any more.
+    m_session.setReceiver({});
 }
 
 void CTresvikDlg::createControls() {
@@ -136,10 +128,15 @@ void CTresvikDlg::createControls() {
     connect(m_portCombo, &QComboBox::currentIndexChanged, this,
             [this] { m_portCombo->lineEdit()->setCursorPosition(0); });
     connect(m_portCombo, &QComboBox::editTextChanged, this, [this] {
-        if (m_worker != nullptr) {
+        if (m_linkRunning) {
             updateConnectEnabled();
         }
     });
+    // What the user picks or types is the port to keep when the list changes under it.
+    connect(m_portCombo, &QComboBox::activated, this,
+            [this](int index) { m_chosenPort = m_portCombo->itemText(index); });
+    connect(m_portCombo->lineEdit(), &QLineEdit::textEdited, this,
+            [this] { m_chosenPort = portText(); });
 
     m_connectButton = makeButton(QStringLiteral("Connect"), dluRect(7, 22, 51, 14), this);
     m_connectButton->setObjectName(QStringLiteral("connectButton"));
@@ -193,22 +190,23 @@ void CTresvikDlg::createControls() {
             &CTresvikDlg::onListRightDoubleClicked);
 }
 
-void CTresvikDlg::connectWorker() {
-    // The worker waits until each notification has been handled.
-    constexpr auto kBlocking = Qt::BlockingQueuedConnection;
-    connect(m_worker, &SerialThread::portOpened, this, &CTresvikDlg::onPortOpened, kBlocking);
-    connect(m_worker, &SerialThread::byteReceived, this, &CTresvikDlg::onByteReceived, kBlocking);
-    connect(m_worker, &SerialThread::portClosed, this, &CTresvikDlg::onPortClosed, kBlocking);
-    connect(m_worker, &SerialThread::openFailed, this, &CTresvikDlg::onOpenFailed, kBlocking);
-    connect(m_worker, &SerialThread::workerExiting, this, &CTresvikDlg::onWorkerExiting, kBlocking);
-    connect(m_worker, &SerialThread::failureMessage, this, &CTresvikDlg::onFailureMessage,
-            kBlocking);
+void CTresvikDlg::connectSession() {
+    m_session.setReceiver([this](ByteView bytes) { m_receivePath.push(bytes); });
+    connect(&m_session, &LinkSession::opened, this, &CTresvikDlg::onPortOpened);
+    connect(&m_session, &LinkSession::closed, this, &CTresvikDlg::onPortClosed);
+    connect(&m_session, &LinkSession::openFailed, this, &CTresvikDlg::onOpenFailed);
+    connect(&m_session, &LinkSession::failure, this, &CTresvikDlg::onFailureMessage);
+    connect(&m_session, &LinkSession::finished, this, &CTresvikDlg::onWorkerExiting);
+}
+
+QString CTresvikDlg::portText() const {
+    return m_portCombo->currentText().trimmed();
 }
 
 void CTresvikDlg::updateConnectEnabled() {
-    // A typed absolute path can be connected to even when no port is listed.
-    m_connectButton->setEnabled(m_portsListed ||
-                                QDir::isAbsolutePath(m_portCombo->currentText().trimmed()));
+    // While connected the button is Disconnect and must stay usable, whatever the list holds. A
+    // typed absolute path can be connected to even when no port is listed.
+    m_connectButton->setEnabled(m_connected || m_portsListed || QDir::isAbsolutePath(portText()));
 }
 
 void CTresvikDlg::dockingStartTick() {
@@ -220,22 +218,25 @@ void CTresvikDlg::dockingStartTick() {
         return;
     }
     const QWindow* window = windowHandle();
-    if (window == nullptr || !window->isExposed()) {
+    const bool shown = window != nullptr && window->isExposed();
+    if (!shown && ++m_dockingTicks < kDockingStartTicks) {
         return;
     }
     m_dockingStartTimer.stop();
-    m_logDlg.initialise();
+    // The window's own record of its frame: the widget's copy can lag behind the window
+    // manager's first placement.
+    m_logThread.start(window != nullptr ? window->frameGeometry() : frameGeometry());
 }
 
 void CTresvikDlg::reject() {
     m_logDlg.queue().clearQueues();
     m_closing = true;
-    if (m_worker != nullptr) {
-        m_worker->shutdown();
+    if (m_linkRunning) {
+        m_session.shutdown();
     } else {
         onWorkerExiting();
     }
-    m_logDlg.finish();
+    m_logThread.quit();
 }
 
 void CTresvikDlg::endDialog() {
@@ -244,59 +245,88 @@ void CTresvikDlg::endDialog() {
 }
 
 void CTresvikDlg::onConnectClicked() {
-    if (m_worker == nullptr) {
+    if (!m_linkRunning) {
         return;
     }
-    if (m_worker->portOpen()) {
-        m_worker->disconnectPort();
+    if (m_session.portOpen()) {
+        m_session.disconnectPort();
         return;
     }
-    m_worker->connectPort(PortSettings{}, devicePathFor(m_portCombo->currentText()));
+    const QString port = portText();
+    m_chosenPort = port;
+    m_session.connectPort(devicePathFor(port, m_ports));
 }
 
 void CTresvikDlg::onDeviceChange() {
     const QString selected = m_portCombo->currentText();
-    m_portsListed = enumeratePorts(m_portCombo) == 1;
-    const int index = m_portCombo->findText(selected, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    const PortList list = m_portSource();
+    if (list.notice != m_registryNotice) {
+        m_registryNotice = list.notice;
+        if (!list.notice.isEmpty()) {
+            logError(list.notice);
+        }
+    }
+    m_ports = list.ports;
+    m_portsListed = enumeratePorts(m_portCombo, list) == 1;
+    reselect(selected);
+    if (m_linkRunning) {
+        updateConnectEnabled();
+    }
+}
+
+void CTresvikDlg::reselect(const QString& selectedBefore) {
+    const auto find = [this](const QString& text) {
+        return text.isEmpty()
+                   ? -1
+                   : m_portCombo->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    };
+    int index = find(m_chosenPort);
+    if (index < 0) {
+        index = find(selectedBefore);
+    }
     if (index >= 0) {
         m_portCombo->setCurrentIndex(index);
+    } else if (QDir::isAbsolutePath(m_chosenPort)) {
+        // A typed path is never listed; it stays the port to open.
+        m_portCombo->setEditText(m_chosenPort);
     }
-    updateConnectEnabled();
 }
 
 void CTresvikDlg::onPortOpened() {
-    if (!m_worker->portOpen()) {
+    if (!m_session.portOpen()) {
         return;
     }
+    m_connected = true;
     m_portCombo->setEnabled(false);
-    m_worker->purge();
     m_connectButton->setText(QStringLiteral("Disconnect"));
-}
-
-void CTresvikDlg::onByteReceived() {
-    m_receiveQueue.push_back(m_worker->takeByte());
+    updateConnectEnabled();
 }
 
 void CTresvikDlg::onPortClosed() {
+    m_connected = false;
     m_portCombo->setEnabled(true);
     m_connectButton->setText(QStringLiteral("Connect"));
+    updateConnectEnabled();
 }
 
 void CTresvikDlg::onOpenFailed(const QString& text, const QString& reason) {
-    if (m_closing) {
-        return;
-    }
     // The worker's text carries its own line end; the reason goes on the same line.
     QString line = text;
     while (line.endsWith(u'\n') || line.endsWith(u'\r')) {
         line.chop(1);
     }
-    m_logDlg.queue().AppendText((line + u' ' + reason).toStdU16String(), line_class::kError);
+    logError(line + u' ' + reason);
+}
+
+void CTresvikDlg::logError(const QString& text) {
+    if (!m_closing) {
+        m_logDlg.queue().AppendText(text.toStdU16String(), LineClass::Error);
+    }
 }
 
 void CTresvikDlg::onWorkerExiting() {
     m_shutdownTimer.start();
-    m_worker = nullptr;
+    m_linkRunning = false;
 }
 
 void CTresvikDlg::onFailureMessage(const QString& text) {
@@ -311,22 +341,17 @@ void CTresvikDlg::showMessage(const QString& text) {
     box.exec();
 }
 
-void CTresvikDlg::drainReceiveQueue() {
-    // One tick takes everything received since the previous one, in arrival order.
-    m_receivePath.push(m_receiveQueue);
-    m_receiveQueue.clear();
-}
-
 void CTresvikDlg::valueCellChanged(const ValueCellUpdate& update) {
     m_list->setCellText(update.item, update.column, toQString(update.text));
 }
 
 void CTresvikDlg::onListDoubleClicked(int item, int column) {
-    if (item < 0) {
+    if (column % 2 == 1) {
+        // Below the last item the cell's text is the empty text, and that is what is copied.
+        copyToClipboard(m_list->cellText(item, column));
         return;
     }
-    if (column % 2 == 1) {
-        copyToClipboard(m_list->cellText(item, column));
+    if (item < 0) {
         return;
     }
     const int row = rowAt(item, column);

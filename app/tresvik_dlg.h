@@ -4,49 +4,47 @@
 #include <QTimer>
 
 #include <atomic>
-#include <memory>
 
-#include "app/enter_escape_filter.h"
+#include "app/threaded_dlg.h"
 #include "decode/receive_path.h"
-#include "link/frame.h"
 #include "link/frame_writer.h"
+#include "link/port_enumerator.h"
 #include "log/id_log.h"
 #include "log/log_dlg.h"
+#include "ui/enter_escape_filter.h"
 
 class QCheckBox;
 class QComboBox;
 class QPushButton;
-class SerialThread;
 
 namespace tresvik {
 
+class LinkSession;
 class ParameterList;
-class TransmitQueue;
 
-// The console's main window. It owns everything else for the whole run: the serial worker, the
-// receive path with the parameter list it fills, the frame writer and the Log window. It ends
-// only through its shutdown: the close box stops the worker, and the window closes once the
-// worker has gone.
+// The console's main window. It owns everything else for the whole run but the link, which it
+// is given: the receive path with the parameter list it fills, the frame writer and the Log
+// window. It ends only through its shutdown: the close box ends the link, and the window closes
+// once the link has gone.
 class CTresvikDlg : public QDialog, private ReceiveObserver {
     Q_OBJECT
 public:
-    // The program's main window, with its serial worker.
-    explicit CTresvikDlg(QWidget* parent = nullptr);
-    // A main window without serial worker, as when the worker cannot be created. The frames it
-    // builds go to `queue` while `portOpen` is set; tests read them there.
-    CTresvikDlg(TransmitQueue& queue, const std::atomic<bool>& portOpen, QWidget* parent = nullptr);
+    // `session` carries the link to the unit and must outlive the window; `ports` lists the
+    // ports the port box offers.
+    explicit CTresvikDlg(LinkSession& session, PortSource ports = listPorts,
+                         QWidget* parent = nullptr);
     ~CTresvikDlg() override;
 
     // The cancel operation: starts the ordered shutdown and leaves the window open.
     void reject() override;
+    // The system's notice that devices came or went: lists the ports again.
+    void onDeviceChange();
 
     CLogDlg& logDlg() { return m_logDlg; }
     QPushButton* logButton() const { return m_logButton; }
     ParameterList* parameterList() const { return m_list; }
     FrameWriter& frameWriter() { return m_frameWriter; }
     const ReceivePath& receivePath() const { return m_receivePath; }
-    // Null without a worker and once the worker has exited.
-    SerialThread* worker() const { return m_worker; }
     bool closing() const { return m_closing.load(); }
 
 protected:
@@ -57,25 +55,25 @@ protected:
 #endif
 
 private:
-    CTresvikDlg(std::unique_ptr<SerialThread> worker, TransmitQueue* queue,
-                const std::atomic<bool>* portOpen, QWidget* parent);
-
     void createControls();
-    void connectWorker();
+    void connectSession();
+    // The port box's text as the port to open: surrounding blanks are not part of a name.
+    QString portText() const;
     void updateConnectEnabled();
+    // After the port box was filled again: the port the user chose, else the one selected
+    // before, or the path the user typed.
+    void reselect(const QString& selectedBefore);
 
     // Connection lifecycle.
     void onConnectClicked();
-    void onDeviceChange();
     void onPortOpened();
-    void onByteReceived();
     void onPortClosed();
     void onOpenFailed(const QString& text, const QString& reason);
     void onWorkerExiting();
     void onFailureMessage(const QString& text);
-    void drainReceiveQueue();
     void dockingStartTick();
     void endDialog();
+    void logError(const QString& text);
 
     // Parameter list.
     void onListDoubleClicked(int item, int column);
@@ -91,17 +89,26 @@ private:
     void valueCellChanged(const ValueCellUpdate& update) override;
 
     EnterEscapeFilter m_keyFilter{*this};
+    LinkSession& m_session;
+    PortSource m_portSource;
     std::atomic<bool> m_closing{false};
     CLogDlg m_logDlg;
-    std::unique_ptr<SerialThread> m_workerThread;
-    // The worker while it runs; null once it has exited.
-    SerialThread* m_worker = nullptr;
+    CThreadedDlg m_logThread{m_logDlg, CThreadedDlg::ShowCommand::Hide};
+    // Whether the link runs; the main window no longer touches it once it has ended.
+    bool m_linkRunning = false;
     FrameWriter m_frameWriter;
     IdLog m_idLog;
     ReceivePath m_receivePath;
-    Bytes m_receiveQueue;
-    // Whether the last enumeration listed a port.
+
+    // The ports of the last enumeration, and whether it listed one.
+    QList<PortEntry> m_ports;
     bool m_portsListed = false;
+    // Between the port-opened and the port-closed notification.
+    bool m_connected = false;
+    // The port the user picked, typed or connected to; kept across enumerations.
+    QString m_chosenPort;
+    // The last word on the simulated units' folder, said once in the Log window.
+    QString m_registryNotice;
 
     QComboBox* m_portCombo = nullptr;
     QPushButton* m_connectButton = nullptr;
@@ -110,11 +117,10 @@ private:
     QCheckBox* m_txPep = nullptr;
     ParameterList* m_list = nullptr;
 
-    // Every 50 ms: the bytes received since the last tick go to the frame assembler.
-    QTimer m_receiveDrainTimer;
     // Every 5 ms until the main window is on the screen; then the child windows start.
     QTimer m_dockingStartTimer;
-    // 50 ms after the worker has exited: the window ends.
+    int m_dockingTicks = 0;
+    // 50 ms after the link has ended: the window ends.
     QTimer m_shutdownTimer;
 };
 

@@ -13,8 +13,8 @@
 #include "app/tresvik_dlg.h"
 #include "decode/parameter_list.h"
 #include "link/crc8.h"
-#include "link/port_enumerator.h"
-#include "link/serial_thread.h"
+#include "link/serial_link_session.h"
+#include "link/sim_registry.h"
 #include "tests/support/pty_pair.h"
 
 using namespace tresvik;
@@ -47,8 +47,10 @@ private slots:
     void init() {
         m_pty = std::make_unique<PtyPair>();
         QVERIFY(m_pty->ok());
-        QVERIFY(QDir().mkpath(simulatorRegistryDir()));
-        m_dlg = std::make_unique<CTresvikDlg>();
+        std::string reason;
+        QVERIFY2(sim_registry::ensureFolder(sim_registry::folder(), reason), reason.c_str());
+        m_session = std::make_unique<SerialLinkSession>();
+        m_dlg = std::make_unique<CTresvikDlg>(*m_session);
         m_dlg->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_dlg.get()));
         m_combo = m_dlg->findChild<QComboBox*>("portCombo");
@@ -62,8 +64,9 @@ private slots:
             QVERIFY(finished.wait(kTimeoutMs));
         }
         m_dlg.reset();
+        m_session.reset();
         m_pty.reset();
-        QDir(simulatorRegistryDir()).removeRecursively();
+        QDir(registryFolder()).removeRecursively();
     }
 
     void connectOpensTheTypedPathAndDisconnectClosesIt() {
@@ -134,7 +137,7 @@ private slots:
         QVERIFY(finished.wait(kTimeoutMs));
         QCOMPARE(captionAtEnd, QStringLiteral("Connect"));
         QVERIFY(comboEnabledAtEnd);
-        QCOMPARE(m_dlg->worker(), nullptr);
+        QVERIFY(!m_session->running());
         // A second close after the worker has gone does not reach it.
         m_dlg->close();
     }
@@ -142,7 +145,7 @@ private slots:
     void deviceChangeKeepsTheChosenPortSelected() {
         PtyPair second;
         QVERIFY(second.ok());
-        const QDir registry(simulatorRegistryDir());
+        const QDir registry(registryFolder());
         QVERIFY(QFile::link(m_pty->devicePath(), registry.filePath("SIM-1")));
         QTRY_VERIFY_WITH_TIMEOUT(m_combo->findText("SIM-1") >= 0, kTimeoutMs);
         QVERIFY(QFile::link(second.devicePath(), registry.filePath("SIM-2")));
@@ -162,9 +165,11 @@ private:
     }
 
     QString logText() const { return m_dlg->logDlg().textControl()->toPlainText(); }
+    static QString registryFolder() { return QString::fromStdString(sim_registry::folder()); }
 
     QTemporaryDir m_runtime;
     std::unique_ptr<PtyPair> m_pty;
+    std::unique_ptr<SerialLinkSession> m_session;
     std::unique_ptr<CTresvikDlg> m_dlg;
     QComboBox* m_combo = nullptr;
     QPushButton* m_connect = nullptr;

@@ -5,11 +5,14 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextBlock>
 #include <QTimer>
 
 #include <atomic>
@@ -22,6 +25,7 @@
 #include "decode/parameter_table.h"
 #include "link/crc8.h"
 #include "link/transmit_queue.h"
+#include "tests/support/fake_link_session.h"
 
 using namespace tresvik;
 
@@ -62,16 +66,20 @@ class MainWindowTest : public QObject {
 
 private slots:
     void init() {
-        m_queue.clear();
-        m_portOpen = true;
-        m_dlg = std::make_unique<CTresvikDlg>(m_queue, m_portOpen);
+        m_ports = {};
+        m_session = std::make_unique<FakeLinkSession>();
+        m_session->setOpen(true);
+        m_dlg = std::make_unique<CTresvikDlg>(*m_session, [this] { return m_ports; });
         m_dlg->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_dlg.get()));
         // The Log window starts, and places itself, once the main window is on the screen.
         QTRY_VERIFY(m_dlg->logDlg().queue().initialised());
         m_list = m_dlg->parameterList();
     }
-    void cleanup() { m_dlg.reset(); }
+    void cleanup() {
+        m_dlg.reset();
+        m_session.reset();
+    }
 
     void windowHasTheTemplatesCaptionSizeAndControls() {
         QCOMPARE(m_dlg->windowTitle(), QStringLiteral("Tresvik 1.0a"));
@@ -143,18 +151,28 @@ private slots:
         m_list->setCellText(10, 1, text);
         doubleClickCell(Qt::LeftButton, 10, 1);
         QCOMPARE(QGuiApplication::clipboard()->text(), text);
-        QVERIFY(m_queue.empty());
+        QVERIFY(queue().empty());
     }
 
     void labelDoubleClickSendsTheRequestForItsRow() {
         m_dlg->frameWriter().setSequenceNumber(6);
         doubleClickCell(Qt::LeftButton, 3, 0);
-        QCOMPARE(hex(m_queue.takeAll()), hex(withChecksum({0xC7, 0x01, 0x24, 0x02, 0x07, 0x00})));
+        QCOMPARE(hex(queue().takeAll()), hex(withChecksum({0xC7, 0x01, 0x24, 0x02, 0x07, 0x00})));
         doubleClickCell(Qt::LeftButton, 0, 8);
-        QCOMPARE(hex(m_queue.takeAll()), hex(withChecksum({0xC7, 0x1B, 0x52, 0x02, 0x08, 0x00})));
+        QCOMPARE(hex(queue().takeAll()), hex(withChecksum({0xC7, 0x1B, 0x52, 0x02, 0x08, 0x00})));
         // The request is logged as a sent frame.
         QTRY_VERIFY(m_dlg->logDlg().textControl()->toPlainText().contains(
             QStringLiteral("UART Tx - C7 01 24 02 07 00 ")));
+    }
+
+    void valueDoubleClickBelowTheLastItemCopiesTheEmptyText() {
+        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+        const int x = m_list->columnViewportPosition(1) + 10;
+        const QPoint below(x, m_list->viewport()->height() - 3);
+        QVERIFY(!m_list->indexAt(below).isValid());
+        QTest::mouseDClick(m_list->viewport(), Qt::LeftButton, {}, below);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString());
+        QVERIFY(queue().empty());
     }
 
     void doubleClickWithoutALabelSendsNothing() {
@@ -163,14 +181,14 @@ private slots:
         const QPoint below(20, m_list->viewport()->height() - 3);
         QVERIFY(!m_list->indexAt(below).isValid());
         QTest::mouseDClick(m_list->viewport(), Qt::LeftButton, {}, below);
-        QVERIFY(m_queue.empty());
+        QVERIFY(queue().empty());
         QCOMPARE(m_dlg->frameWriter().sequenceNumber(), 0);
     }
 
     void requestWhileNoPortIsOpenUsesASequenceNumberAndSendsNothing() {
-        m_portOpen = false;
+        m_session->setOpen(false);
         doubleClickCell(Qt::LeftButton, 3, 0);
-        QVERIFY(m_queue.empty());
+        QVERIFY(queue().empty());
         QCOMPARE(m_dlg->frameWriter().sequenceNumber(), 1);
     }
 
@@ -182,7 +200,7 @@ private slots:
         QCOMPARE(m_list->cellText(10, 1), QString());
         QCOMPARE(m_list->cellText(11, 1), QStringLiteral("kept"));
         QCOMPARE(m_list->cellText(11, 0).isEmpty(), false);
-        QVERIFY(m_queue.empty());
+        QVERIFY(queue().empty());
     }
 
     void contextMenuClearsAllValuesAndKeepsTheLabels() {
@@ -253,13 +271,13 @@ private slots:
 
     void simulationButtonsSendTheirFramesWithNewSequenceNumbers() {
         QTest::mouseClick(m_dlg->findChild<QPushButton*>("simulation1020"), Qt::LeftButton);
-        QCOMPARE(hex(m_queue.takeAll()),
+        QCOMPARE(hex(queue().takeAll()),
                  hex(withChecksum({0xC7, 0x1E, 0x34, 0x08, 0x01, 0x00, 0x11, 0, 0, 0, 0, 0})));
         QTest::mouseClick(m_dlg->findChild<QPushButton*>("simulation1025"), Qt::LeftButton);
-        QCOMPARE(hex(m_queue.takeAll()),
+        QCOMPARE(hex(queue().takeAll()),
                  hex(withChecksum({0xC7, 0x1E, 0x34, 0x08, 0x02, 0x00, 0, 0x15, 0, 0, 0, 0})));
         QTest::mouseClick(m_dlg->findChild<QPushButton*>("simulation1025"), Qt::LeftButton);
-        QCOMPARE(hex(m_queue.takeAll()),
+        QCOMPARE(hex(queue().takeAll()),
                  hex(withChecksum({0xC7, 0x1E, 0x34, 0x08, 0x03, 0x00, 0, 0x15, 0, 0, 0, 0})));
     }
 
@@ -272,7 +290,7 @@ private slots:
         QVERIFY(tel->isChecked() && !pep->isChecked());
         pep->click();
         QVERIFY(pep->isChecked() && !tel->isChecked());
-        QVERIFY(m_queue.empty());
+        QVERIFY(queue().empty());
     }
 
     void enterAndEscapeNeitherCloseTheWindowNorClickAButton() {
@@ -285,10 +303,10 @@ private slots:
         QTest::keyClick(m_dlg->findChild<QComboBox*>("portCombo"), Qt::Key_Return);
         QVERIFY(m_dlg->isVisible());
         QVERIFY(!m_dlg->closing());
-        QVERIFY(m_queue.empty());
+        QVERIFY(queue().empty());
         // The space bar still clicks.
         QTest::keyClick(blinker, Qt::Key_Space);
-        QCOMPARE(m_queue.size(), std::size_t{13});
+        QCOMPARE(queue().size(), std::size_t{13});
     }
 
     void logBoxShowsAndHidesTheLogWindowBesideTheMainWindow() {
@@ -308,7 +326,7 @@ private slots:
         auto* log = m_dlg->logButton();
         QTest::mouseClick(log, Qt::LeftButton);
         CLogDlg& logDlg = m_dlg->logDlg();
-        logDlg.queue().AppendText(u"kept", 1);
+        logDlg.queue().AppendText(u"kept", LineClass::UartRx);
         QVERIFY(logDlg.close());
         QVERIFY(!logDlg.isVisible());
         QVERIFY(!log->isChecked());
@@ -320,7 +338,7 @@ private slots:
     void closeBoxShutsDownInOrderAndEndsTheWindowAfterwards() {
         QSignalSpy finished(m_dlg.get(), &QDialog::finished);
         QTest::mouseClick(m_dlg->logButton(), Qt::LeftButton);
-        m_dlg->logDlg().queue().AppendText(u"before", 1);
+        m_dlg->logDlg().queue().AppendText(u"before", LineClass::UartRx);
         QVERIFY(!m_dlg->close());
         // The window stays until the shutdown timer; nothing is logged from now on.
         QVERIFY(m_dlg->closing());
@@ -344,11 +362,102 @@ private slots:
     }
 
     void connectWithoutWorkerDoesNothing() {
-        auto* connectButton = m_dlg->findChild<QPushButton*>("connectButton");
+        FakeLinkSession ended(false);
+        CTresvikDlg dlg(ended, [this] { return m_ports; });
+        auto* connectButton = dlg.findChild<QPushButton*>("connectButton");
         QVERIFY(connectButton->isEnabled());
         QTest::mouseClick(connectButton, Qt::LeftButton);
         QCOMPARE(connectButton->text(), QStringLiteral("Connect"));
-        QVERIFY(m_dlg->findChild<QComboBox*>("portCombo")->isEnabled());
+        QVERIFY(dlg.findChild<QComboBox*>("portCombo")->isEnabled());
+        QVERIFY(ended.connectRequests.isEmpty());
+    }
+
+    void disconnectStaysUsableAndTheTypedPathIsTakenWithoutBlanks() {
+        auto* combo = m_dlg->findChild<QComboBox*>("portCombo");
+        auto* connectButton = m_dlg->findChild<QPushButton*>("connectButton");
+        m_session->setOpen(false);
+        m_ports.ports = {{"SIM-1", "/run/ports/SIM-1"}};
+        m_dlg->onDeviceChange();
+        combo->clearEditText();
+        QTest::keyClicks(combo->lineEdit(), QStringLiteral(" /dev/pts/9 "));
+        QTest::mouseClick(connectButton, Qt::LeftButton);
+        QCOMPARE(m_session->connectRequests, QStringList{"/dev/pts/9"});
+        m_session->open();
+        QCOMPARE(connectButton->text(), QStringLiteral("Disconnect"));
+
+        // The simulated unit goes and no port is left: the typed path still shows and the link
+        // can still be ended.
+        m_ports.ports.clear();
+        m_dlg->onDeviceChange();
+        QCOMPARE(combo->currentText(), QStringLiteral("/dev/pts/9"));
+        QVERIFY(connectButton->isEnabled());
+        QTest::mouseClick(connectButton, Qt::LeftButton);
+        QCOMPARE(m_session->disconnectRequests, 1);
+        m_session->close();
+        QCOMPARE(connectButton->text(), QStringLiteral("Connect"));
+        QVERIFY(combo->isEnabled());
+    }
+
+    void theChosenPortIsSelectedAgainWhenItComesBack() {
+        auto* combo = m_dlg->findChild<QComboBox*>("portCombo");
+        auto* connectButton = m_dlg->findChild<QPushButton*>("connectButton");
+        m_session->setOpen(false);
+        const PortEntry sim{"SIM-1", "/run/ports/SIM-1"};
+        const PortEntry adapter{"ttyUSB0", "/dev/ttyUSB0"};
+        m_ports.ports = {sim, adapter};
+        m_dlg->onDeviceChange();
+        QCOMPARE(combo->currentText(), QStringLiteral("SIM-1"));
+        combo->setCurrentIndex(1);
+        QTest::mouseClick(connectButton, Qt::LeftButton);
+        QCOMPARE(m_session->connectRequests, QStringList{"/dev/ttyUSB0"});
+
+        // Unplugged: the list holds the simulated unit alone, and it is selected.
+        m_ports.ports = {sim};
+        m_dlg->onDeviceChange();
+        QCOMPARE(combo->currentText(), QStringLiteral("SIM-1"));
+        // Plugged in again behind the simulated unit: the adapter is the port again.
+        m_ports.ports = {sim, adapter};
+        m_dlg->onDeviceChange();
+        QCOMPARE(combo->currentText(), QStringLiteral("ttyUSB0"));
+        QVERIFY(connectButton->isEnabled());
+    }
+
+    void anUnreadablePortSourceIsShownAndTheOtherPortsAreListed() {
+        auto* combo = m_dlg->findChild<QComboBox*>("portCombo");
+        m_ports.ports = {{"ttyUSB0", "/dev/ttyUSB0"}};
+        m_ports.error = QStringLiteral("Error 20 on trying enumerate device interfaces.\n");
+        QString shown;
+        QMessageBox::StandardButtons buttons;
+        whenWindowOpens([&](QWidget* window) {
+            auto* box = qobject_cast<QMessageBox*>(window);
+            QVERIFY(box != nullptr);
+            shown = box->text();
+            buttons = box->standardButtons();
+            box->accept();
+        });
+        m_dlg->onDeviceChange();
+        QCOMPARE(shown, m_ports.error);
+        QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(combo->count(), 1);
+        QCOMPARE(combo->currentText(), QStringLiteral("ttyUSB0"));
+        QVERIFY(m_dlg->findChild<QPushButton*>("connectButton")->isEnabled());
+    }
+
+    void anUntrustedRegistryIsExplainedOnceInTheLog() {
+        m_ports.notice =
+            QStringLiteral("Simulated units are not listed: /tmp/x belongs to another user.");
+        m_dlg->onDeviceChange();
+        m_dlg->onDeviceChange();
+        const QString text = m_dlg->logDlg().textControl()->toPlainText();
+        QCOMPARE(text.count(m_ports.notice), 1);
+        const QTextBlock line = m_dlg->logDlg().textControl()->document()->firstBlock();
+        QCOMPARE(line.begin().fragment().charFormat().foreground().color(), QColor(255, 0, 0));
+    }
+
+    void childWindowsStartAlsoWhenTheMainWindowIsNeverShown() {
+        FakeLinkSession session;
+        CTresvikDlg hidden(session, [this] { return m_ports; });
+        QTRY_VERIFY_WITH_TIMEOUT(hidden.logDlg().initialised(), 10000);
     }
 
 private:
@@ -364,8 +473,10 @@ private:
         QApplication::sendEvent(m_dlg.get(), &event);
     }
 
-    TransmitQueue m_queue;
-    std::atomic<bool> m_portOpen{true};
+    TransmitQueue& queue() { return m_session->transmitQueue(); }
+
+    PortList m_ports;
+    std::unique_ptr<FakeLinkSession> m_session;
     std::unique_ptr<CTresvikDlg> m_dlg;
     ParameterList* m_list = nullptr;
 };

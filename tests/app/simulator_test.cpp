@@ -18,6 +18,7 @@
 #include "decode/parameter_list.h"
 #include "decode/parameter_table.h"
 #include "decode/receive_path.h"
+#include "link/serial_link_session.h"
 #include "tests/support/child_process.h"
 
 using namespace tresvik;
@@ -77,7 +78,8 @@ private slots:
         // cleared is the answer to the request.
         auto unit = std::make_unique<Simulator>();
         QVERIFY(unit->start({"--cycles", "1"}));
-        CTresvikDlg dlg;
+        SerialLinkSession session;
+        CTresvikDlg dlg(session);
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
         auto* combo = dlg.findChild<QComboBox*>("portCombo");

@@ -29,7 +29,7 @@ DecodeResult decodeFrame(ByteView frame, const FlagGrid& flags) {
         if (row.messageId != id) {
             continue;
         }
-        if (row.formatCode == 4 && frame::payloadLength(frame) != 6) {
+        if (row.formatCode == FormatCode::PrefixedNumeric && frame::payloadLength(frame) != 6) {
             DecodeResult refused;
             refused.ok = false;
             return refused;

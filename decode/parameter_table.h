@@ -4,6 +4,8 @@
 #include <span>
 #include <string_view>
 
+#include "decode/format_code.h"
+
 namespace tresvik {
 
 // One value the unit reports: where it stands in the parameter list and how its frames'
@@ -11,7 +13,7 @@ namespace tresvik {
 struct ParameterRow {
     std::u16string_view label;
     std::uint16_t messageId = 0;
-    int formatCode = 0;
+    FormatCode formatCode = FormatCode::Numeric;
     int width = 0;
     int decimals = 0;
     int multiplier = 1;

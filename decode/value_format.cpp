@@ -38,23 +38,6 @@ constexpr int kQuartersPerUnit = 4;
 constexpr int kSecondsPerMinute = 60;
 constexpr int kSecondsPerHour = 3600;
 
-enum class FormatCode {
-    Numeric = 0,
-    DeviceVersion = 1,
-    SoftwareDate = 2,
-    HexBytes = 3,
-    PrefixedNumeric = 4,
-    Characters = 5,
-    Duration = 6,
-    ImmobiliserId = 7,
-    ImmobiliserBaseId = 8,
-    DriverName = 9,
-    DriverState = 10,
-    CardPresence = 11,
-    Date = 12,
-    DateTime = 13,
-};
-
 void appendAscii(std::u16string& out, std::string_view text) {
     for (const char c : text) {
         out.push_back(static_cast<char16_t>(c));
@@ -301,7 +284,7 @@ std::u16string numericText(std::int64_t value, const ParameterRow& row) {
 std::optional<std::u16string> valueText(const ParameterRow& row, ByteView frame) {
     const ByteView p = frame::payload(frame);
     const auto needs = [&p](std::size_t length) { return p.size() >= length; };
-    switch (static_cast<FormatCode>(row.formatCode)) {
+    switch (row.formatCode) {
         case FormatCode::Numeric:
             return numericText(rawValue(frame), row);
         case FormatCode::DeviceVersion:

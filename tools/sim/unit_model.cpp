@@ -185,8 +185,8 @@ std::vector<Bytes> UnitModel::takeValue(std::uint16_t id, std::uint16_t sequence
     } else if (id == kResetId) {
         ++m_state.softResets;
     } else if (const int row = findParameterRow(static_cast<std::uint16_t>(id - kCounterSetOffset));
-               row >= 0 &&
-               (parameterRow(row).formatCode == 0 || parameterRow(row).formatCode == 6)) {
+               row >= 0 && (parameterRow(row).formatCode == FormatCode::Numeric ||
+                            parameterRow(row).formatCode == FormatCode::Duration)) {
         m_state.counters[static_cast<std::size_t>(row)] = CounterSetting{value, m_state.cycle};
     }
     // The unit reports what it took under the same identifier.

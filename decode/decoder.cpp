@@ -2,20 +2,16 @@
 
 #include "decode/parameter_table.h"
 #include "decode/value_format.h"
+#include "link/bytes.h"
 
 namespace tresvik {
-
-namespace {
-constexpr char16_t kHexDigits[] = u"0123456789ABCDEF";
-}
 
 std::u16string debugLine(ByteView frame) {
     std::u16string line;
     const std::size_t count = frame.empty() ? 0 : frame.size() - 1;
     line.reserve(2 * count);
     for (std::size_t i = 0; i < count; ++i) {
-        line.push_back(kHexDigits[frame[i] >> 4]);
-        line.push_back(kHexDigits[frame[i] & 0x0F]);
+        appendHexByte(line, frame[i]);
     }
     return line;
 }

@@ -8,6 +8,7 @@
 #include "decode/decoder.h"
 #include "decode/parameter_table.h"
 #include "flags/flag_grid.h"
+#include "link/bytes.h"
 #include "tools/sim/report_payloads.h"
 
 namespace tresvik::sim {
@@ -81,10 +82,6 @@ int findParameterRow(std::uint16_t id) {
     return -1;
 }
 
-std::uint16_t readLittleEndian16(ByteView bytes) {
-    return static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
-}
-
 Bytes valueReply(std::uint16_t id, std::uint16_t sequence, std::int32_t value) {
     const auto v = static_cast<std::uint32_t>(value);
     const Bytes payload{
@@ -141,11 +138,7 @@ std::vector<Bytes> UnitModel::receive(ByteView frame) {
         case 2:
             return answerRequest(id, readLittleEndian16(payload));
         case 6: {
-            const auto value =
-                static_cast<std::int32_t>(static_cast<std::uint32_t>(payload[2]) |
-                                          static_cast<std::uint32_t>(payload[3]) << 8 |
-                                          static_cast<std::uint32_t>(payload[4]) << 16 |
-                                          static_cast<std::uint32_t>(payload[5]) << 24);
+            const auto value = static_cast<std::int32_t>(readLittleEndian32(payload.subspan(2)));
             return takeValue(id, readLittleEndian16(payload), value);
         }
         case 8:

@@ -19,28 +19,23 @@ std::u16string debugLine(ByteView frame) {
 DecodeResult decodeFrame(ByteView frame, const FlagGrid& flags) {
     DecodeResult result;
     const std::uint16_t id = frame::id(frame);
-    const auto table = parameterTable();
-    for (std::size_t index = 0; index < table.size(); ++index) {
-        const ParameterRow& row = table[index];
-        if (row.messageId != id) {
-            continue;
-        }
+    if (const std::optional<int> index = findParameterRow(id)) {
+        const ParameterRow& row = parameterRow(*index);
         if (row.formatCode == FormatCode::PrefixedNumeric && frame::payloadLength(frame) != 6) {
             DecodeResult refused;
             refused.ok = false;
             return refused;
         }
-        std::optional<std::u16string> text = valueText(row, frame);
-        if (!text) {
-            continue;
+        // Without a text the cell keeps what it shows.
+        if (std::optional<std::u16string> text = valueText(row, frame)) {
+            const ListPosition pos = listPosition(*index);
+            if (id == kProgramNumberId) {
+                result.programNumber = *text;
+            } else if (id == kDeviceIdId) {
+                result.deviceIdSuffix = u"_" + *text;
+            }
+            result.cell = ValueCellUpdate{pos.item, pos.valueColumn, std::move(*text)};
         }
-        const ListPosition pos = listPosition(static_cast<int>(index));
-        if (id == kProgramNumberId) {
-            result.programNumber = *text;
-        } else if (id == kDeviceIdId) {
-            result.deviceIdSuffix = u"_" + *text;
-        }
-        result.cell = ValueCellUpdate{pos.item, pos.valueColumn, std::move(*text)};
     }
     result.flagChanges = flags.changesFor(frame);
     result.txReadBack = readBack(frame);

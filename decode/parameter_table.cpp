@@ -231,7 +231,8 @@ constexpr bool everyDriver2LabelRenamed() {
     return true;
 }
 
-// The decoder stops at the first row of a frame's identifier, so identifiers must be unique.
+// One identifier names one row: findParameterRow() returns the first row carrying it, and a
+// second row under the same identifier would never be reached.
 constexpr bool identifiersUnique() {
     for (int i = 0; i < kParameterCount; ++i) {
         for (int j = i + 1; j < kParameterCount; ++j) {
@@ -255,6 +256,14 @@ std::span<const ParameterRow> parameterTable() {
 
 const ParameterRow& parameterRow(int index) {
     return kTable[static_cast<std::size_t>(index)];
+}
+
+std::optional<int> findParameterRow(std::uint16_t messageId) {
+    const auto it = std::ranges::find(kTable, messageId, &ParameterRow::messageId);
+    if (it == kTable.end()) {
+        return std::nullopt;
+    }
+    return static_cast<int>(it - kTable.begin());
 }
 
 ListPosition listPosition(int index) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -28,6 +29,9 @@ inline constexpr int kParameterListColumns = 10;
 // Rows in index order; a row's index is also its place in the list.
 std::span<const ParameterRow> parameterTable();
 const ParameterRow& parameterRow(int index);
+// Index of the row carrying `messageId`, nothing when no row does. The catalogue is small and
+// fixed, so this walks it in index order rather than keeping an index of its own.
+std::optional<int> findParameterRow(std::uint16_t messageId);
 
 struct ListPosition {
     int item = 0;

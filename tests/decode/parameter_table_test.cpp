@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <set>
 #include <string_view>
 
@@ -182,6 +183,20 @@ TEST(ParameterTable, EveryRowIsFoundAgainFromItsLabelAndValueCells) {
         const ListPosition position = listPosition(index);
         EXPECT_EQ(rowAt(position.item, position.labelColumn), index);
         EXPECT_EQ(rowAt(position.item, position.valueColumn), index);
+    }
+}
+
+TEST(ParameterTable, EveryRowIsFoundAgainFromItsIdentifier) {
+    for (int index = 0; index < kParameterCount; ++index) {
+        EXPECT_EQ(findParameterRow(parameterRow(index).messageId), index);
+    }
+}
+
+TEST(ParameterTable, IdentifiersOfOtherMessagesFindNoRow) {
+    // Just outside the catalogue's ranges, and a flag group, the reset and the debug information.
+    for (const std::uint16_t id :
+         {0x0000, 0x0030, 0x1020, 0x2405, 0x2406, 0x521D, 0x5305, 0xFFFF}) {
+        EXPECT_EQ(findParameterRow(id), std::nullopt) << std::hex << id;
     }
 }
 

@@ -1,5 +1,6 @@
 #include "tools/sim/unit_model.h"
 
+#include <optional>
 #include <string_view>
 
 #include "commands/command_encoder.h"
@@ -72,16 +73,6 @@ bool isTachoRow(const ParameterRow& row) {
     return row.messageId >= kFirstTachoId && row.messageId <= kLastTachoId;
 }
 
-int findParameterRow(std::uint16_t id) {
-    const auto table = parameterTable();
-    for (std::size_t i = 0; i < table.size(); ++i) {
-        if (table[i].messageId == id) {
-            return static_cast<int>(i);
-        }
-    }
-    return -1;
-}
-
 Bytes valueReply(std::uint16_t id, std::uint16_t sequence, std::int32_t value) {
     const auto v = static_cast<std::uint32_t>(value);
     const Bytes payload{
@@ -149,8 +140,8 @@ std::vector<Bytes> UnitModel::receive(ByteView frame) {
 }
 
 std::vector<Bytes> UnitModel::answerRequest(std::uint16_t id, std::uint16_t sequence) const {
-    if (const int row = findParameterRow(id); row >= 0) {
-        return {parameterFrame(row, sequence)};
+    if (const std::optional<int> row = findParameterRow(id)) {
+        return {parameterFrame(*row, sequence)};
     }
     if (id == kDebugInfoId) {
         Bytes payload = debugPayload(m_state);
@@ -177,10 +168,11 @@ std::vector<Bytes> UnitModel::takeValue(std::uint16_t id, std::uint16_t sequence
         m_state.tachoRunning = value != 0;
     } else if (id == kResetId) {
         ++m_state.softResets;
-    } else if (const int row = findParameterRow(static_cast<std::uint16_t>(id - kCounterSetOffset));
-               row >= 0 && (parameterRow(row).formatCode == FormatCode::Numeric ||
-                            parameterRow(row).formatCode == FormatCode::Duration)) {
-        m_state.counters[static_cast<std::size_t>(row)] = CounterSetting{value, m_state.cycle};
+    } else if (const std::optional<int> row =
+                   findParameterRow(static_cast<std::uint16_t>(id - kCounterSetOffset));
+               row && (parameterRow(*row).formatCode == FormatCode::Numeric ||
+                       parameterRow(*row).formatCode == FormatCode::Duration)) {
+        m_state.counters[static_cast<std::size_t>(*row)] = CounterSetting{value, m_state.cycle};
     }
     // The unit reports what it took under the same identifier.
     return {valueReply(id, sequence, value)};

@@ -18,31 +18,32 @@ namespace {
 
 using namespace tresvik;
 
-std::size_t payloadLengthFor(int formatCode) {
+std::size_t payloadLengthFor(FormatCode formatCode) {
     switch (formatCode) {
-        case 1:
-        case 13:
+        case FormatCode::DeviceVersion:
+        case FormatCode::DateTime:
             return 8;
-        case 2:
-        case 4:
+        case FormatCode::SoftwareDate:
+        case FormatCode::HexBytes:
+        case FormatCode::PrefixedNumeric:
             return 6;
-        case 3:
-            return 6;
-        case 5:
-        case 9:
+        case FormatCode::Characters:
+        case FormatCode::DriverName:
             return 17;
-        case 7:
+        case FormatCode::ImmobiliserId:
             return 7;
-        case 8:
+        case FormatCode::ImmobiliserBaseId:
             return 10;
-        case 10:
-        case 11:
+        case FormatCode::DriverState:
+        case FormatCode::CardPresence:
             return 1;
-        case 12:
+        case FormatCode::Date:
             return 3;
-        default:
-            return 4;
+        case FormatCode::Numeric:
+        case FormatCode::Duration:
+            break;
     }
+    return 4;
 }
 
 void appendFrame(Bytes& stream, std::uint16_t id, const Bytes& payload) {

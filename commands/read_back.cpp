@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "commands/command_table.h"
+#include "link/bytes.h"
 
 namespace tresvik {
 
@@ -30,10 +31,7 @@ std::optional<TxCellUpdate> readBack(ByteView frame) {
     if (!row) {
         return std::nullopt;
     }
-    const std::uint32_t raw = static_cast<std::uint32_t>(frame[kValueOffset]) |
-                              (static_cast<std::uint32_t>(frame[kValueOffset + 1]) << 8) |
-                              (static_cast<std::uint32_t>(frame[kValueOffset + 2]) << 16) |
-                              (static_cast<std::uint32_t>(frame[kValueOffset + 3]) << 24);
+    const std::uint32_t raw = readLittleEndian32(frame.subspan(kValueOffset));
     const std::u16string value = decimal(static_cast<std::int32_t>(raw));
     if (id == kSetProgramId) {
         // The program row shows the unit's answer in its CMD cell, built from the stored name each

@@ -2,20 +2,16 @@
 
 #include "decode/parameter_table.h"
 #include "decode/value_format.h"
+#include "link/bytes.h"
 
 namespace tresvik {
-
-namespace {
-constexpr char16_t kHexDigits[] = u"0123456789ABCDEF";
-}
 
 std::u16string debugLine(ByteView frame) {
     std::u16string line;
     const std::size_t count = frame.empty() ? 0 : frame.size() - 1;
     line.reserve(2 * count);
     for (std::size_t i = 0; i < count; ++i) {
-        line.push_back(kHexDigits[frame[i] >> 4]);
-        line.push_back(kHexDigits[frame[i] & 0x0F]);
+        appendHexByte(line, frame[i]);
     }
     return line;
 }
@@ -23,28 +19,23 @@ std::u16string debugLine(ByteView frame) {
 DecodeResult decodeFrame(ByteView frame, const FlagGrid& flags) {
     DecodeResult result;
     const std::uint16_t id = frame::id(frame);
-    const auto table = parameterTable();
-    for (std::size_t index = 0; index < table.size(); ++index) {
-        const ParameterRow& row = table[index];
-        if (row.messageId != id) {
-            continue;
-        }
-        if (row.formatCode == 4 && frame::payloadLength(frame) != 6) {
+    if (const std::optional<int> index = findParameterRow(id)) {
+        const ParameterRow& row = parameterRow(*index);
+        if (row.formatCode == FormatCode::PrefixedNumeric && frame::payloadLength(frame) != 6) {
             DecodeResult refused;
             refused.ok = false;
             return refused;
         }
-        std::optional<std::u16string> text = valueText(row, frame);
-        if (!text) {
-            continue;
+        // Without a text the cell keeps what it shows.
+        if (std::optional<std::u16string> text = valueText(row, frame)) {
+            const ListPosition pos = listPosition(*index);
+            if (id == kProgramNumberId) {
+                result.programNumber = *text;
+            } else if (id == kDeviceIdId) {
+                result.deviceIdSuffix = u"_" + *text;
+            }
+            result.cell = ValueCellUpdate{pos.item, pos.valueColumn, std::move(*text)};
         }
-        const ListPosition pos = listPosition(static_cast<int>(index));
-        if (id == kProgramNumberId) {
-            result.programNumber = *text;
-        } else if (id == kDeviceIdId) {
-            result.deviceIdSuffix = u"_" + *text;
-        }
-        result.cell = ValueCellUpdate{pos.item, pos.valueColumn, std::move(*text)};
     }
     result.flagChanges = flags.changesFor(frame);
     result.txReadBack = readBack(frame);

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
+
+#include "decode/format_code.h"
 
 namespace tresvik {
 
@@ -11,7 +14,7 @@ namespace tresvik {
 struct ParameterRow {
     std::u16string_view label;
     std::uint16_t messageId = 0;
-    int formatCode = 0;
+    FormatCode formatCode = FormatCode::Numeric;
     int width = 0;
     int decimals = 0;
     int multiplier = 1;
@@ -26,6 +29,9 @@ inline constexpr int kParameterListColumns = 10;
 // Rows in index order; a row's index is also its place in the list.
 std::span<const ParameterRow> parameterTable();
 const ParameterRow& parameterRow(int index);
+// Index of the row carrying `messageId`, nothing when no row does. The catalogue is small and
+// fixed, so this walks it in index order rather than keeping an index of its own.
+std::optional<int> findParameterRow(std::uint16_t messageId);
 
 struct ListPosition {
     int item = 0;

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstddef>
 
+#include "link/bytes.h"
+
 namespace tresvik {
 
 namespace {
@@ -37,23 +39,6 @@ constexpr int kQuartersPerUnit = 4;
 
 constexpr int kSecondsPerMinute = 60;
 constexpr int kSecondsPerHour = 3600;
-
-enum class FormatCode {
-    Numeric = 0,
-    DeviceVersion = 1,
-    SoftwareDate = 2,
-    HexBytes = 3,
-    PrefixedNumeric = 4,
-    Characters = 5,
-    Duration = 6,
-    ImmobiliserId = 7,
-    ImmobiliserBaseId = 8,
-    DriverName = 9,
-    DriverState = 10,
-    CardPresence = 11,
-    Date = 12,
-    DateTime = 13,
-};
 
 void appendAscii(std::u16string& out, std::string_view text) {
     for (const char c : text) {
@@ -92,11 +77,10 @@ void appendSigned(std::u16string& out, std::int64_t value, int minDigits) {
 
 // Upper-case hexadecimal, zero-padded to at least `minDigits`.
 void appendHex(std::u16string& out, std::uint32_t value, int minDigits) {
-    constexpr std::u16string_view kHexDigits = u"0123456789ABCDEF";
     std::array<char16_t, 8> digits{};
     int count = 0;
     do {
-        digits[count++] = kHexDigits[value & 0xF];
+        digits[count++] = static_cast<char16_t>(hexDigit(value));
         value >>= 4;
     } while (value != 0);
     for (int pad = count; pad < minDigits; ++pad) {
@@ -105,18 +89,6 @@ void appendHex(std::u16string& out, std::uint32_t value, int minDigits) {
     while (count > 0) {
         out.push_back(digits[--count]);
     }
-}
-
-void appendHexByte(std::u16string& out, std::uint8_t byte) {
-    appendHex(out, byte, 2);
-}
-
-std::uint32_t littleEndian(ByteView bytes) {
-    std::uint32_t value = 0;
-    for (std::size_t i = bytes.size(); i > 0; --i) {
-        value = (value << 8) | bytes[i - 1];
-    }
-    return value;
 }
 
 // Each byte is the character of the same code; the list shows nothing past a zero byte, so the
@@ -134,11 +106,11 @@ std::u16string characterText(ByteView bytes) {
 
 std::u16string deviceVersionText(ByteView p) {
     std::u16string text;
-    appendHex(text, littleEndian(p.subspan(2, 2)), 3);
+    appendHex(text, readLittleEndian16(p.subspan(2)), 3);
     text.push_back(u'_');
-    appendHex(text, littleEndian(p.subspan(4, 2)), 2);
+    appendHex(text, readLittleEndian16(p.subspan(4)), 2);
     text.push_back(u'_');
-    appendHex(text, littleEndian(p.subspan(6, 2)), 2);
+    appendHex(text, readLittleEndian16(p.subspan(6)), 2);
     return text;
 }
 
@@ -256,7 +228,7 @@ std::int32_t rawValue(ByteView frame) {
     if (p.empty() || p.size() > kMaxRawLength) {
         return 0;
     }
-    return static_cast<std::int32_t>(littleEndian(p));
+    return static_cast<std::int32_t>(readLittleEndian(p));
 }
 
 std::int32_t longValue(ByteView frame) {
@@ -264,7 +236,7 @@ std::int32_t longValue(ByteView frame) {
     if (p.size() != kLongPayloadLength) {
         return 0;
     }
-    return static_cast<std::int32_t>(littleEndian(p.subspan(2, 4)));
+    return static_cast<std::int32_t>(readLittleEndian32(p.subspan(2)));
 }
 
 std::u16string numericText(std::int64_t value, const ParameterRow& row) {
@@ -301,7 +273,7 @@ std::u16string numericText(std::int64_t value, const ParameterRow& row) {
 std::optional<std::u16string> valueText(const ParameterRow& row, ByteView frame) {
     const ByteView p = frame::payload(frame);
     const auto needs = [&p](std::size_t length) { return p.size() >= length; };
-    switch (static_cast<FormatCode>(row.formatCode)) {
+    switch (row.formatCode) {
         case FormatCode::Numeric:
             return numericText(rawValue(frame), row);
         case FormatCode::DeviceVersion:

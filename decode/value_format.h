@@ -23,8 +23,8 @@ std::int32_t longValue(ByteView frame);
 std::u16string numericText(std::int64_t value, const ParameterRow& row);
 
 // The value text of `row` for a complete frame (start byte to checksum). Nothing when the row
-// keeps its previous text: a code-4 row without a 6-byte payload, or a payload shorter than
-// the row's format reads.
+// keeps its previous text: a prefixed numeric row without a 6-byte payload, or a payload shorter
+// than the row's format reads.
 std::optional<std::u16string> valueText(const ParameterRow& row, ByteView frame);
 
 }  // namespace tresvik

@@ -2,15 +2,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <span>
-#include <vector>
 
+#include "link/bytes.h"
 #include "link/crc8.h"
 
 namespace tresvik {
-
-using Bytes = std::vector<std::uint8_t>;
-using ByteView = std::span<const std::uint8_t>;
 
 // Frame layout: 0xC7, identifier (little-endian), payload length n, n payload bytes, CRC-8.
 namespace frame {
@@ -21,7 +17,7 @@ inline constexpr std::size_t kMaxSize = 255 + kOverhead;
 
 // The identifier of a frame of at least three bytes.
 inline std::uint16_t id(ByteView f) {
-    return static_cast<std::uint16_t>(f[1] | (f[2] << 8));
+    return readLittleEndian16(f.subspan(1));
 }
 inline std::uint8_t payloadLength(ByteView f) {
     return f[3];

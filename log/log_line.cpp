@@ -6,6 +6,8 @@
 #include <ctime>
 #include <string_view>
 
+#include "link/bytes.h"
+
 namespace tresvik {
 
 namespace {
@@ -27,8 +29,6 @@ constexpr std::array<LineStyle, 9> kLineStyles{{
     {u"", {255, 0, 0}},
     {u"", kContinuationColour},
 }};
-
-constexpr char16_t kHexDigits[] = u"0123456789ABCDEF";
 
 const LineStyle& styleOf(LineClass lineClass) {
     const auto index = static_cast<std::size_t>(lineClass);
@@ -56,8 +56,7 @@ std::u16string renderBytes(std::span<const std::uint8_t> bytes) {
     std::u16string text;
     text.reserve(bytes.size() * 3 + 2);
     for (const std::uint8_t b : bytes) {
-        text.push_back(kHexDigits[b >> 4]);
-        text.push_back(kHexDigits[b & 0x0F]);
+        appendHexByte(text, b);
         text.push_back(u' ');
     }
     text.append(u"\r\n");

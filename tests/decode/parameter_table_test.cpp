@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <set>
 #include <string_view>
 
@@ -30,8 +31,8 @@ TEST(ParameterTable, IdentifiersAreUniqueAndWithinTheUnitsRange) {
 
 TEST(ParameterTable, EveryRowHasAKnownFormatAndANonZeroDivisor) {
     for (const ParameterRow& row : parameterTable()) {
-        EXPECT_GE(row.formatCode, 0);
-        EXPECT_LE(row.formatCode, 13);
+        EXPECT_GE(row.formatCode, FormatCode::Numeric);
+        EXPECT_LE(row.formatCode, FormatCode::DateTime);
         EXPECT_NE(row.divisor, 0U);
         EXPECT_FALSE(row.label.empty());
     }
@@ -59,7 +60,7 @@ struct RowCase {
     int index;
     std::u16string_view label;
     std::uint16_t messageId;
-    int formatCode;
+    FormatCode formatCode;
     int width;
     int decimals;
     int multiplier;
@@ -67,31 +68,35 @@ struct RowCase {
     int offset;
 };
 
+using enum FormatCode;
+
 // Group boundaries and the rows with unusual scalings.
 constexpr std::array kRowCases{
-    RowCase{0, u"Device", 0x2420, 1, 0, 0, 1, 1, 0},
-    RowCase{3, u"PRG_NO", 0x2401, 4, 5, 0, 1, 1, 0},
-    RowCase{7, u"DBG_EXCEPTION", 0x24F3, 4, 0, 0, 1, 1, 0},
-    RowCase{8, u"Lifetime", 0x0031, 6, 9, 2, 1, 3600, 0},
-    RowCase{10, u"Odometer", 0x0033, 0, 11, 3, 1, 200, 0},
-    RowCase{17, u"Temperature", 0x003A, 0, 5, 1, 1, 1, 60},
-    RowCase{28, u"Harvesting Efficiency", 0x0048, 0, 9, 5, 1, 100000, 0},
-    RowCase{31, u"Accelerator Position [%]", 0x004B, 0, 5, 1, 2, 5, 0},
-    RowCase{32, u"Engine Load [%]", 0x004C, 0, 3, 1, 1, 1, 125},
-    RowCase{42, u"VIN", 0x0057, 5, 17, 0, 1, 1, 0},
-    RowCase{45, u"Arm - Slope [*]", 0x0070, 0, 6, 1, 1, 10, 1800},
-    RowCase{77, u"Gross combined wehicle weight", 0x009B, 0, 7, 1, 10, 1, 0},
-    RowCase{78, u"Eco Speed limit time [h]", 0x4001, 6, 6, 2, 1, 1, 0},
-    RowCase{95, u"Eco Total idle fuel consumption [l]", 0x4012, 0, 9, 2, 1, 20, 0},
-    RowCase{96, u"Immo ID BASE", 0x2060, 8, 11, 0, 1, 1, 0},
-    RowCase{101, u"Immo ID 5", 0x2065, 7, 11, 0, 1, 1, 0},
-    RowCase{104, u"Tachograph vehicle speed", 0x5303, 0, 3, 0, 1, 256, 0},
-    RowCase{106, u"Driver1 Name", 0x5101, 9, 0, 0, 1, 1, 0},
-    RowCase{133, u"Driver 1 Time Left Until New Weekly Rest Period", 0x511C, 0, 9, 2, 1, 60, 0},
-    RowCase{134, u"Driver2 Name", 0x5201, 9, 0, 0, 1, 1, 0},
-    RowCase{151, u"Driver 2 End Of Last Daily Rest Period", 0x5212, 13, 8, 0, 1, 1, 0},
-    RowCase{160, u"Driver 2 Card Next Mandatory Download Date", 0x521B, 12, 10, 0, 1, 1, 0},
-    RowCase{161, u"Driver 2 Time Left Until New Weekly Rest Period", 0x521C, 0, 9, 2, 1, 60, 0},
+    RowCase{0, u"Device", 0x2420, DeviceVersion, 0, 0, 1, 1, 0},
+    RowCase{3, u"PRG_NO", 0x2401, PrefixedNumeric, 5, 0, 1, 1, 0},
+    RowCase{7, u"DBG_EXCEPTION", 0x24F3, PrefixedNumeric, 0, 0, 1, 1, 0},
+    RowCase{8, u"Lifetime", 0x0031, Duration, 9, 2, 1, 3600, 0},
+    RowCase{10, u"Odometer", 0x0033, Numeric, 11, 3, 1, 200, 0},
+    RowCase{17, u"Temperature", 0x003A, Numeric, 5, 1, 1, 1, 60},
+    RowCase{28, u"Harvesting Efficiency", 0x0048, Numeric, 9, 5, 1, 100000, 0},
+    RowCase{31, u"Accelerator Position [%]", 0x004B, Numeric, 5, 1, 2, 5, 0},
+    RowCase{32, u"Engine Load [%]", 0x004C, Numeric, 3, 1, 1, 1, 125},
+    RowCase{42, u"VIN", 0x0057, Characters, 17, 0, 1, 1, 0},
+    RowCase{45, u"Arm - Slope [*]", 0x0070, Numeric, 6, 1, 1, 10, 1800},
+    RowCase{77, u"Gross combined wehicle weight", 0x009B, Numeric, 7, 1, 10, 1, 0},
+    RowCase{78, u"Eco Speed limit time [h]", 0x4001, Duration, 6, 2, 1, 1, 0},
+    RowCase{95, u"Eco Total idle fuel consumption [l]", 0x4012, Numeric, 9, 2, 1, 20, 0},
+    RowCase{96, u"Immo ID BASE", 0x2060, ImmobiliserBaseId, 11, 0, 1, 1, 0},
+    RowCase{101, u"Immo ID 5", 0x2065, ImmobiliserId, 11, 0, 1, 1, 0},
+    RowCase{104, u"Tachograph vehicle speed", 0x5303, Numeric, 3, 0, 1, 256, 0},
+    RowCase{106, u"Driver1 Name", 0x5101, DriverName, 0, 0, 1, 1, 0},
+    RowCase{133, u"Driver 1 Time Left Until New Weekly Rest Period", 0x511C, Numeric, 9, 2, 1, 60,
+            0},
+    RowCase{134, u"Driver2 Name", 0x5201, DriverName, 0, 0, 1, 1, 0},
+    RowCase{151, u"Driver 2 End Of Last Daily Rest Period", 0x5212, DateTime, 8, 0, 1, 1, 0},
+    RowCase{160, u"Driver 2 Card Next Mandatory Download Date", 0x521B, Date, 10, 0, 1, 1, 0},
+    RowCase{161, u"Driver 2 Time Left Until New Weekly Rest Period", 0x521C, Numeric, 9, 2, 1, 60,
+            0},
 };
 
 TEST(ParameterTable, SelectedRowsCarryTheirIdentifierFormatAndScaling) {
@@ -178,6 +183,20 @@ TEST(ParameterTable, EveryRowIsFoundAgainFromItsLabelAndValueCells) {
         const ListPosition position = listPosition(index);
         EXPECT_EQ(rowAt(position.item, position.labelColumn), index);
         EXPECT_EQ(rowAt(position.item, position.valueColumn), index);
+    }
+}
+
+TEST(ParameterTable, EveryRowIsFoundAgainFromItsIdentifier) {
+    for (int index = 0; index < kParameterCount; ++index) {
+        EXPECT_EQ(findParameterRow(parameterRow(index).messageId), index);
+    }
+}
+
+TEST(ParameterTable, IdentifiersOfOtherMessagesFindNoRow) {
+    // Just outside the catalogue's ranges, and a flag group, the reset and the debug information.
+    for (const std::uint16_t id :
+         {0x0000, 0x0030, 0x1020, 0x2405, 0x2406, 0x521D, 0x5305, 0xFFFF}) {
+        EXPECT_EQ(findParameterRow(id), std::nullopt) << std::hex << id;
     }
 }
 

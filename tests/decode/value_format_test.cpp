@@ -120,11 +120,11 @@ TEST(ValueFormat, ScaledQuotientIsTruncatedTowardZeroInSignedArithmetic) {
 }
 
 TEST(ValueFormat, NumericTextPutsDecimalZerosBetweenPointAndDigitsForNegatives) {
-    const ParameterRow twoDecimals{u"", 0x0031, 0, 0, 2, 1, 100, 0};
+    const ParameterRow twoDecimals{u"", 0x0031, FormatCode::Numeric, 0, 2, 1, 100, 0};
     EXPECT_EQ(numericText(-5, twoDecimals), u"-.05");
     EXPECT_EQ(numericText(5, twoDecimals), u".05");
     EXPECT_EQ(numericText(-1234, twoDecimals), u"-12.34");
-    const ParameterRow signedThreeDecimals{u"", 0x0031, 0, 8, 3, 1, 1000, 100};
+    const ParameterRow signedThreeDecimals{u"", 0x0031, FormatCode::Numeric, 8, 3, 1, 1000, 100};
     EXPECT_EQ(numericText(99, signedThreeDecimals), u"-000.001");
     EXPECT_EQ(numericText(100, signedThreeDecimals), u"+000.000");
 }
@@ -251,8 +251,43 @@ TEST(ValueFormat, RestPeriodEndAddsTheLocalOffsetsAndPrintsTheTimeAsComputed) {
     expectNoText(u"Driver 1 End Of Last Daily Rest Period", {125, 125, 38, 60, 7, 14, 30});
 }
 
+// The unit writes a request's sequence number into the two prefix bytes of its answer, so
+// those bytes must never reach the text, while every other format shows its first two bytes.
+TEST(ValueFormat, OnlyFormatsWithTheSequencePrefixIgnoreTheFirstTwoBytes) {
+    const struct {
+        FormatCode code;
+        std::size_t payloadLength;
+    } cases[] = {
+        {FormatCode::Numeric, 4},
+        {FormatCode::DeviceVersion, 8},
+        {FormatCode::SoftwareDate, 6},
+        {FormatCode::HexBytes, 6},
+        {FormatCode::PrefixedNumeric, 6},
+        {FormatCode::Characters, 8},
+        {FormatCode::Duration, 4},
+        {FormatCode::ImmobiliserId, 7},
+        {FormatCode::ImmobiliserBaseId, 10},
+        {FormatCode::DriverName, 8},
+        {FormatCode::DriverState, 2},
+        {FormatCode::CardPresence, 2},
+        {FormatCode::Date, 3},
+        {FormatCode::DateTime, 8},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.code));
+        const ParameterRow row{u"", 0x0031, c.code, 0, 0, 1, 1, 0};
+        Bytes payload(c.payloadLength, 0x31);
+        const std::optional<std::u16string> before = valueText(row, makeFrame(0x0031, payload));
+        payload[0] = 0x33;
+        payload[1] = 0x33;
+        const std::optional<std::u16string> after = valueText(row, makeFrame(0x0031, payload));
+        ASSERT_TRUE(before && after);
+        EXPECT_EQ(*before == *after, hasSequencePrefix(c.code));
+    }
+}
+
 TEST(ValueFormat, UnknownFormatCodeLeavesTheCellUnchanged) {
-    const ParameterRow row{u"", 0x0031, 14, 0, 0, 1, 1, 0};
+    const ParameterRow row{u"", 0x0031, static_cast<FormatCode>(14), 0, 0, 1, 1, 0};
     EXPECT_EQ(valueText(row, makeFrame(0x0031, {1})), std::nullopt);
 }
 

@@ -10,12 +10,12 @@
 #include "commands/command_encoder.h"
 #include "commands/command_table.h"
 #include "commands/simulation_buttons.h"
+#include "decode/format_code.h"
 #include "decode/parameter_table.h"
 #include "decode/receive_path.h"
 #include "link/frame_assembler.h"
 #include "link/frame_writer.h"
 #include "link/transmit_queue.h"
-#include "tools/sim/report_payloads.h"
 
 namespace tresvik::sim {
 namespace {

@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "link/bytes.h"
+
 namespace tresvik::cli {
 
 namespace {
@@ -84,10 +86,10 @@ std::variant<Bytes, InputError> parseDump(std::string_view data) {
         return InputError{"text dump has an odd number of bytes (" + std::to_string(data.size()) +
                           "); it must be UTF-16LE"};
     }
+    const ByteView dump(reinterpret_cast<const std::uint8_t*>(data.data()), data.size());
     std::u16string text(data.size() / 2, u'\0');
     for (std::size_t i = 0; i < text.size(); ++i) {
-        text[i] = static_cast<char16_t>(static_cast<unsigned char>(data[2 * i]) |
-                                        (static_cast<unsigned char>(data[2 * i + 1]) << 8));
+        text[i] = static_cast<char16_t>(readLittleEndian16(dump.subspan(2 * i)));
     }
     constexpr std::u16string_view kRxPrefix = u"UART Rx - ";
     constexpr std::size_t kStampLength = 15;

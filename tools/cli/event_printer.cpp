@@ -1,21 +1,18 @@
 #include "tools/cli/event_printer.h"
 
-#include <cstdio>
-
+#include "link/bytes.h"
 #include "tools/cli/utf8.h"
 
 namespace tresvik::cli {
 
 std::string hexBytes(ByteView bytes) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(bytes.size() * 3);
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         if (i > 0) {
             out.push_back(' ');
         }
-        out.push_back(kDigits[bytes[i] >> 4]);
-        out.push_back(kDigits[bytes[i] & 0x0F]);
+        appendHexByte(out, bytes[i]);
     }
     return out;
 }
@@ -33,9 +30,8 @@ std::string fieldText(std::u16string_view text) {
         } else if (c == u'\r') {
             escaped += u"\\r";
         } else if (c < 0x20 || c == 0x7F) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\x%02X", static_cast<unsigned>(c));
-            escaped.append(buf, buf + 4);
+            escaped += u"\\x";
+            appendHexByte(escaped, static_cast<std::uint8_t>(c));
         } else {
             escaped.push_back(c);
         }

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "decode/decoder.h"
+#include "decode/parameter_table.h"
 #include "flags/flag_grid.h"
 
 namespace tresvik::sim {
@@ -114,9 +115,9 @@ Bytes numericPayload(int index, const ParameterRow& row, const UnitState& state)
         largest = 0xFFFFFFFF;
     } else if (setting) {
         raw = setting->value + static_cast<std::int64_t>(state.cycle - setting->cycle) *
-                                   (row.formatCode == 6 ? 1 : counterStep(row));
+                                   (row.formatCode == FormatCode::Duration ? 1 : counterStep(row));
         largest = 0xFFFFFFFF;
-    } else if (row.formatCode == 6) {
+    } else if (row.formatCode == FormatCode::Duration) {
         // Hours of operation, counted in seconds.
         raw = (index * 7919 % 5000 + 100) * 360 + static_cast<std::int64_t>(state.cycle);
         largest = 0xFFFFFFFF;
@@ -197,34 +198,20 @@ void setFlag(Bytes& payload, int bit, bool on) {
 
 }  // namespace
 
-bool hasSequencePrefix(int formatCode) {
-    switch (formatCode) {
-        case 1:
-        case 2:
-        case 3:
-        case 4:
-        case 7:
-        case 8:
-            return true;
-        default:
-            return false;
-    }
-}
-
 Bytes parameterPayload(int row, const UnitState& state) {
     const ParameterRow& r = parameterRow(row);
     const int driver = driverOf(r);
     Bytes out;
     switch (r.formatCode) {
-        case 1:  // hardware, variant, build
+        case FormatCode::DeviceVersion:  // hardware, variant, build
             out = prefixed();
             appendLittleEndian(out, 0x1A3, 2);
             appendLittleEndian(out, 0x02, 2);
             appendLittleEndian(out, 0x15, 2);
             return out;
-        case 2:  // software date and revision
+        case FormatCode::SoftwareDate:  // software date and revision
             return Bytes{0, 0, 0x25, 0x06, 0x18, 0x03};
-        case 3:
+        case FormatCode::HexBytes:
             out = prefixed();
             if (r.messageId == kDebugFlagsId) {
                 appendLittleEndian(out, 1U << (state.cycle % 16), 2);
@@ -232,39 +219,43 @@ Bytes parameterPayload(int row, const UnitState& state) {
                 appendLittleEndian(out, 0x2A001D5E, 4);
             }
             return out;
-        case 4:
+        case FormatCode::PrefixedNumeric:
             out = prefixed();
             appendLittleEndian(out, counterValue(r.messageId, state), 4);
             return out;
-        case 5:
-        case 9:
+        case FormatCode::Characters:
+        case FormatCode::DriverName:
             return characterPayload(r);
-        case 7: {  // immobiliser keys; the key in use carries the marker
+        case FormatCode::ImmobiliserId: {
+            // Immobiliser keys; the key in use carries the marker.
             const int key = r.messageId - kFirstImmoKeyId;
             out = prefixed();
             out.push_back(static_cast<int>(state.cycle / 4 % 5) == key ? 1 : 0);
             appendLittleEndian(out, 0x1000A000U + static_cast<std::uint32_t>(key) * 0x1111U, 4);
             return out;
         }
-        case 8:
+        case FormatCode::ImmobiliserBaseId:
             out = prefixed();
             appendLittleEndian(out, 0x00C0FFEE12345678ULL, 8);
             return out;
-        case 10: {  // activity in the low four bits, time-related warning in the high four
+        case FormatCode::DriverState: {
+            // Activity in the low four bits, time-related warning in the high four.
             const std::uint32_t activity = (state.cycle / 3 + driver) % 4;
             const std::uint32_t warning = (state.cycle / 5 + driver) % 7;
             return Bytes{static_cast<std::uint8_t>(warning << 4 | activity)};
         }
-        case 11:  // driver cards inserted
+        case FormatCode::CardPresence:  // driver cards inserted
             return Bytes{static_cast<std::uint8_t>(state.cycle / 6 % 4)};
-        case 12:  // next download: year, day in quarter days, month
+        case FormatCode::Date:  // next download: year, day in quarter days, month
             return Bytes{kYear2025, static_cast<std::uint8_t>((state.cycle / 10 % 28 + 1) * 4),
                          static_cast<std::uint8_t>(driver + 2)};
-        case 13:
+        case FormatCode::DateTime:
             return dateTimePayload(r, state);
-        default:
-            return numericPayload(row, r, state);
+        case FormatCode::Numeric:
+        case FormatCode::Duration:
+            break;
     }
+    return numericPayload(row, r, state);
 }
 
 Bytes flagPayload(int group, const UnitState& state) {

@@ -10,10 +10,6 @@ namespace tresvik::sim {
 // Identifiers of the unit's own messages.
 inline constexpr std::uint16_t kResetId = 0x2405;
 
-// Formats whose payload starts with two bytes the console does not read (a sequence number in
-// answers to requests).
-bool hasSequencePrefix(int formatCode);
-
 // The payload that reports parameter row `row` in the state's present cycle. Every format the
 // console knows is exercised, and the values move from cycle to cycle.
 Bytes parameterPayload(int row, const UnitState& state);

@@ -1,5 +1,7 @@
 #include "tools/sim/trace_writer.h"
 
+#include "link/bytes.h"
+
 namespace tresvik::sim {
 
 TraceWriter::TraceWriter(const std::string& path) : m_file(std::fopen(path.c_str(), "w")) {}
@@ -11,12 +13,10 @@ TraceWriter::~TraceWriter() {
 }
 
 void TraceWriter::bytes(std::string_view kind, ByteView data) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string line(kind);
     for (const std::uint8_t b : data) {
         line.push_back(' ');
-        line.push_back(kDigits[b >> 4]);
-        line.push_back(kDigits[b & 0x0F]);
+        appendHexByte(line, b);
     }
     event(line);
 }

@@ -1,5 +1,6 @@
 #include "tools/sim/unit_model.h"
 
+#include <optional>
 #include <string_view>
 
 #include "commands/command_encoder.h"
@@ -8,6 +9,7 @@
 #include "decode/decoder.h"
 #include "decode/parameter_table.h"
 #include "flags/flag_grid.h"
+#include "link/bytes.h"
 #include "tools/sim/report_payloads.h"
 
 namespace tresvik::sim {
@@ -71,20 +73,6 @@ bool isTachoRow(const ParameterRow& row) {
     return row.messageId >= kFirstTachoId && row.messageId <= kLastTachoId;
 }
 
-int findParameterRow(std::uint16_t id) {
-    const auto table = parameterTable();
-    for (std::size_t i = 0; i < table.size(); ++i) {
-        if (table[i].messageId == id) {
-            return static_cast<int>(i);
-        }
-    }
-    return -1;
-}
-
-std::uint16_t readLittleEndian16(ByteView bytes) {
-    return static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
-}
-
 Bytes valueReply(std::uint16_t id, std::uint16_t sequence, std::int32_t value) {
     const auto v = static_cast<std::uint32_t>(value);
     const Bytes payload{
@@ -141,11 +129,7 @@ std::vector<Bytes> UnitModel::receive(ByteView frame) {
         case 2:
             return answerRequest(id, readLittleEndian16(payload));
         case 6: {
-            const auto value =
-                static_cast<std::int32_t>(static_cast<std::uint32_t>(payload[2]) |
-                                          static_cast<std::uint32_t>(payload[3]) << 8 |
-                                          static_cast<std::uint32_t>(payload[4]) << 16 |
-                                          static_cast<std::uint32_t>(payload[5]) << 24);
+            const auto value = static_cast<std::int32_t>(readLittleEndian32(payload.subspan(2)));
             return takeValue(id, readLittleEndian16(payload), value);
         }
         case 8:
@@ -156,8 +140,8 @@ std::vector<Bytes> UnitModel::receive(ByteView frame) {
 }
 
 std::vector<Bytes> UnitModel::answerRequest(std::uint16_t id, std::uint16_t sequence) const {
-    if (const int row = findParameterRow(id); row >= 0) {
-        return {parameterFrame(row, sequence)};
+    if (const std::optional<int> row = findParameterRow(id)) {
+        return {parameterFrame(*row, sequence)};
     }
     if (id == kDebugInfoId) {
         Bytes payload = debugPayload(m_state);
@@ -184,10 +168,11 @@ std::vector<Bytes> UnitModel::takeValue(std::uint16_t id, std::uint16_t sequence
         m_state.tachoRunning = value != 0;
     } else if (id == kResetId) {
         ++m_state.softResets;
-    } else if (const int row = findParameterRow(static_cast<std::uint16_t>(id - kCounterSetOffset));
-               row >= 0 &&
-               (parameterRow(row).formatCode == 0 || parameterRow(row).formatCode == 6)) {
-        m_state.counters[static_cast<std::size_t>(row)] = CounterSetting{value, m_state.cycle};
+    } else if (const std::optional<int> row =
+                   findParameterRow(static_cast<std::uint16_t>(id - kCounterSetOffset));
+               row && (parameterRow(*row).formatCode == FormatCode::Numeric ||
+                       parameterRow(*row).formatCode == FormatCode::Duration)) {
+        m_state.counters[static_cast<std::size_t>(*row)] = CounterSetting{value, m_state.cycle};
     }
     // The unit reports what it took under the same identifier.
     return {valueReply(id, sequence, value)};

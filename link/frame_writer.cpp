@@ -1,12 +1,12 @@
 #include "link/frame_writer.h"
 
 #include "link/crc8.h"
+#include "link/traffic_log.h"
 #include "link/transmit_queue.h"
-#include "log/log_queue.h"
 
 namespace tresvik {
 
-FrameWriter::FrameWriter(TransmitQueue& queue, LogQueue* log, const std::atomic<bool>& portOpen,
+FrameWriter::FrameWriter(TransmitQueue& queue, TrafficLog* log, const std::atomic<bool>& portOpen,
                          const std::atomic<bool>& closing)
     : m_queue(queue), m_log(log), m_portOpen(portOpen), m_closing(closing) {}
 
@@ -27,7 +27,7 @@ std::uint8_t FrameWriter::Transaction::WriteFrame(ByteView frameWithoutChecksum)
     buffer.push_back(crc);
     if (m_writer.m_portOpen.load()) {
         if (m_writer.m_log != nullptr && !m_writer.m_closing.load()) {
-            m_writer.m_log->AppendBytes(buffer, LineClass::UartTx);
+            m_writer.m_log->sentFrame(buffer);
         }
         m_writer.m_queue.append(buffer);
     }
@@ -38,7 +38,7 @@ std::uint8_t FrameWriter::Transaction::WriteFrame(ByteView frameWithoutChecksum)
 void FrameWriter::Transaction::queueWakeUp() {
     m_writer.m_queue.appendZeros(kWakeUpLength);
     if (m_writer.m_log != nullptr && !m_writer.m_closing.load()) {
-        m_writer.m_log->AppendLine(u"WakeUp\r\n", LineClass::UartTx);
+        m_writer.m_log->sentWakeUp();
     }
 }
 

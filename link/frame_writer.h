@@ -8,7 +8,7 @@
 
 namespace tresvik {
 
-class LogQueue;
+class TrafficLog;
 class TransmitQueue;
 
 // Builds outgoing frames: sequence number, checksum, "UART Tx - " log line and the hand-over to
@@ -19,7 +19,8 @@ class FrameWriter {
 public:
     static constexpr std::size_t kWakeUpLength = 60;
 
-    FrameWriter(TransmitQueue& queue, LogQueue* log, const std::atomic<bool>& portOpen,
+    // `log` may be null; nothing is logged while `closing` is set.
+    FrameWriter(TransmitQueue& queue, TrafficLog* log, const std::atomic<bool>& portOpen,
                 const std::atomic<bool>& closing);
 
     class Transaction {
@@ -48,7 +49,7 @@ public:
 
 private:
     TransmitQueue& m_queue;
-    LogQueue* m_log;
+    TrafficLog* m_log;
     const std::atomic<bool>& m_portOpen;
     const std::atomic<bool>& m_closing;
     mutable std::mutex m_mutex;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "link/traffic_log.h"
 #include "log/log_line.h"
 
 namespace tresvik {
@@ -46,7 +47,7 @@ public:
 // Lines appended before a control is attached wait in the pending queue. A producer on the
 // control's own thread shows its line at once; one on another thread leaves it pending and
 // asks the control's thread to show it, so the control is only ever touched by its own thread.
-class LogQueue {
+class LogQueue : public TrafficLog {
 public:
     using Clock = std::function<LocalTime()>;
 
@@ -54,13 +55,17 @@ public:
     static constexpr std::size_t kMaxTextLength = 100000;
 
     explicit LogQueue(Clock clock = currentLocalTime);
-    ~LogQueue();
+    ~LogQueue() override;
     LogQueue(const LogQueue&) = delete;
     LogQueue& operator=(const LogQueue&) = delete;
 
     void AppendLine(std::u16string text, LineClass lineClass);
     void AppendText(std::u16string text, LineClass lineClass);
     void AppendBytes(std::span<const std::uint8_t> bytes, LineClass lineClass);
+
+    // The frame writer's lines: the frame, and "WakeUp", as sent lines.
+    void sentFrame(ByteView frame) override { AppendBytes(frame, LineClass::UartTx); }
+    void sentWakeUp() override { AppendLine(u"WakeUp\r\n", LineClass::UartTx); }
 
     // The window's initialisation, on the control's thread: attaches the control, sets the
     // initialised flag and shows at most the last 100 waiting lines.

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "link/bytes.h"
+
+namespace tresvik {
+
+// Where the frame writer reports what it sends: the Log window's "UART Tx - " lines. Called
+// with the writer's lock held, from whichever thread builds the frame; it must not wait.
+class TrafficLog {
+public:
+    virtual ~TrafficLog() = default;
+    // A frame written to the port, checksum included.
+    virtual void sentFrame(ByteView frame) = 0;
+    // The wake-up preamble queued ahead of a program change.
+    virtual void sentWakeUp() = 0;
+};
+
+}  // namespace tresvik

@@ -31,8 +31,9 @@ class CTresvikDlg : public QDialog, private ReceiveObserver {
 public:
     // `session` carries the link to the unit and must outlive the window; `ports` lists the
     // ports the port box offers.
-    explicit CTresvikDlg(LinkSession& session, PortSource ports = listPorts,
-                         QWidget* parent = nullptr);
+    explicit CTresvikDlg(
+        LinkSession& session, PortSource ports = [] { return listPorts(); },
+        QWidget* parent = nullptr);
     ~CTresvikDlg() override;
 
     // The cancel operation: starts the ordered shutdown and leaves the window open.

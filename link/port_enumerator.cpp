@@ -42,14 +42,19 @@ void addSimulatedPorts(PortList& list) {
 }  // namespace
 
 PortList listPorts() {
+    QList<PortEntry> system;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        system.append(PortEntry{info.portName(), info.systemLocation()});
+    }
+    return listPorts(system);
+}
+
+PortList listPorts(const QList<PortEntry>& systemPorts) {
     PortList list;
 #ifdef Q_OS_UNIX
     addSimulatedPorts(list);
 #endif
-    const QList<QSerialPortInfo> system = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo& info : system) {
-        list.ports.append(PortEntry{info.portName(), info.systemLocation()});
-    }
+    list.ports.append(systemPorts);
     return list;
 }
 

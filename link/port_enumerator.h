@@ -29,6 +29,8 @@ using PortSource = std::function<PortList()>;
 // Simulated units first (they exist only while one runs), then the system's serial ports in
 // the order the system gives them.
 PortList listPorts();
+// The same with `systemPorts` standing for the system's.
+PortList listPorts(const QList<PortEntry>& systemPorts);
 
 // The device to open for the text of the port box: a name in `ports` maps to its system path, an
 // absolute path is used as it is, any other name stands for a device of that name.

@@ -372,30 +372,43 @@ private slots:
         QVERIFY(ended.connectRequests.isEmpty());
     }
 
-    void disconnectStaysUsableAndTheTypedPathIsTakenWithoutBlanks() {
+    void disconnectStaysUsableWhenThePortListEmpties() {
         auto* combo = m_dlg->findChild<QComboBox*>("portCombo");
         auto* connectButton = m_dlg->findChild<QPushButton*>("connectButton");
         m_session->setOpen(false);
         m_ports.ports = {{"SIM-1", "/run/ports/SIM-1"}};
         m_dlg->onDeviceChange();
-        combo->clearEditText();
-        QTest::keyClicks(combo->lineEdit(), QStringLiteral(" /dev/pts/9 "));
         QTest::mouseClick(connectButton, Qt::LeftButton);
-        QCOMPARE(m_session->connectRequests, QStringList{"/dev/pts/9"});
+        QCOMPARE(m_session->connectRequests, QStringList{"/run/ports/SIM-1"});
         m_session->open();
         QCOMPARE(connectButton->text(), QStringLiteral("Disconnect"));
 
-        // The simulated unit goes and no port is left: the typed path still shows and the link
-        // can still be ended.
+        // The unit goes and no port is left: the link can still be ended.
         m_ports.ports.clear();
         m_dlg->onDeviceChange();
-        QCOMPARE(combo->currentText(), QStringLiteral("/dev/pts/9"));
         QVERIFY(connectButton->isEnabled());
         QTest::mouseClick(connectButton, Qt::LeftButton);
         QCOMPARE(m_session->disconnectRequests, 1);
         m_session->close();
         QCOMPARE(connectButton->text(), QStringLiteral("Connect"));
         QVERIFY(combo->isEnabled());
+        // Nothing left to connect to.
+        QVERIFY(!connectButton->isEnabled());
+    }
+
+    void aTypedPathIsTakenWithoutBlanksAndOutlivesANewList() {
+        auto* combo = m_dlg->findChild<QComboBox*>("portCombo");
+        auto* connectButton = m_dlg->findChild<QPushButton*>("connectButton");
+        m_session->setOpen(false);
+        combo->clearEditText();
+        QTest::keyClicks(combo->lineEdit(), QStringLiteral(" /dev/pts/9 "));
+        QVERIFY(connectButton->isEnabled());
+        QTest::mouseClick(connectButton, Qt::LeftButton);
+        QCOMPARE(m_session->connectRequests, QStringList{"/dev/pts/9"});
+        m_session->open();
+        m_ports.ports = {{"SIM-1", "/run/ports/SIM-1"}};
+        m_dlg->onDeviceChange();
+        QCOMPARE(combo->currentText(), QStringLiteral("/dev/pts/9"));
     }
 
     void theChosenPortIsSelectedAgainWhenItComesBack() {

@@ -1,7 +1,6 @@
 #include "log/log_view_control.h"
 
-#include <QCoreApplication>
-#include <QEvent>
+#include <QMetaObject>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -17,27 +16,22 @@ namespace tresvik {
 
 namespace {
 
-const QEvent::Type kFlushEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
-
-// Carries flush requests from other threads to the control's thread. The queue is handed over
-// through an atomic, so the request is ordered before the flush for every observer, the thread
-// sanitizer included; the event itself carries nothing.
+// Carries flush requests from other threads to the control's thread. The request is a queued
+// call that Qt builds inside its own library: an event or closure built here, on the requesting
+// thread, would be read on the control's thread through Qt's queue, a hand-over the thread
+// sanitizer cannot see. The queue itself is handed over through an atomic.
 class FlushTarget : public QObject {
+    Q_OBJECT
 public:
     void post(LogQueue& queue) {
         m_queue.store(&queue, std::memory_order_release);
-        QCoreApplication::postEvent(this, new QEvent(kFlushEvent));
+        QMetaObject::invokeMethod(this, "flush", Qt::QueuedConnection);
     }
 
-protected:
-    bool event(QEvent* event) override {
-        if (event->type() != kFlushEvent) {
-            return QObject::event(event);
-        }
+    Q_INVOKABLE void flush() {
         if (LogQueue* queue = m_queue.load(std::memory_order_acquire)) {
             queue->flush();
         }
-        return true;
     }
 
 private:
@@ -129,3 +123,5 @@ void LogViewControl::replaceTail(std::size_t from, std::u16string_view text, Rgb
 }
 
 }  // namespace tresvik
+
+#include "log_view_control.moc"

@@ -19,7 +19,6 @@ public:
     void start(const QRect& ownerFrame);
     // Ends the window; nothing reaches it afterwards.
     void quit();
-    bool started() const { return m_started; }
 
 private:
     ChildWindow& m_dialog;

@@ -38,9 +38,9 @@ public:
     // Closes the port if it is open and ends the link; `finished` follows.
     virtual void shutdown() = 0;
 
-    virtual bool portOpen() const = 0;
     // The flag the frame writer reads before it queues a frame.
     virtual const std::atomic<bool>& portOpenFlag() const = 0;
+    bool portOpen() const { return portOpenFlag().load(); }
     virtual TransmitQueue& transmitQueue() = 0;
     // False once the link has ended, or when it could not be started.
     bool running() const { return m_running; }

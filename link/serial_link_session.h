@@ -17,7 +17,6 @@ public:
     void connectPort(const QString& devicePath) override;
     void disconnectPort() override;
     void shutdown() override;
-    bool portOpen() const override { return m_worker.portOpen(); }
     const std::atomic<bool>& portOpenFlag() const override { return m_worker.portOpenFlag(); }
     TransmitQueue& transmitQueue() override { return m_worker.transmitQueue(); }
 

@@ -23,7 +23,6 @@ public:
         }
         finish();
     }
-    bool portOpen() const override { return m_open.load(); }
     const std::atomic<bool>& portOpenFlag() const override { return m_open; }
     tresvik::TransmitQueue& transmitQueue() override { return m_queue; }
 

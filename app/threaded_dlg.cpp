@@ -4,12 +4,12 @@
 
 namespace tresvik {
 
-void CThreadedDlg::start(const QRect& ownerFrame) {
+void CThreadedDlg::start(const OwnerFrame& owner) {
     if (m_started) {
         return;
     }
     m_started = true;
-    m_dialog.initialise(ownerFrame);
+    m_dialog.initialise(owner);
     if (m_show == ShowCommand::Show) {
         m_dialog.show();
     }

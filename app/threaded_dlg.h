@@ -1,10 +1,9 @@
 #pragma once
 
-#include <QRect>
-
 namespace tresvik {
 
 class ChildWindow;
+struct OwnerFrame;
 
 // Brings up one child window of the main window with its show command, once the main window's
 // frame is known, and ends it at shutdown. Every window lives on the GUI thread here, so no
@@ -15,8 +14,9 @@ public:
 
     CThreadedDlg(ChildWindow& dialog, ShowCommand show) : m_dialog(dialog), m_show(show) {}
 
-    // Runs the window's initialisation beside `ownerFrame` and shows it if its command says so.
-    void start(const QRect& ownerFrame);
+    // Runs the window's initialisation beside the main window and shows it if its command says
+    // so.
+    void start(const OwnerFrame& owner);
     // Ends the window; nothing reaches it afterwards.
     void quit();
 

@@ -98,6 +98,7 @@ CTresvikDlg::CTresvikDlg(LinkSession& session, PortSource ports, QWidget* parent
 
     connect(&m_logDlg, &ChildWindow::closedByUser, this,
             [this] { m_logButton->setChecked(false); });
+    connect(&m_txDlg, &ChildWindow::closedByUser, this, [this] { m_txButton->setChecked(false); });
 
     m_shutdownTimer.setSingleShot(true);
     m_shutdownTimer.setInterval(kShutdownMs);
@@ -153,8 +154,17 @@ void CTresvikDlg::createControls() {
             m_logDlg.hide();
         }
     });
-    makePushLikeCheckBox(QStringLiteral("Tx"), dluRect(7, 54, 51, 14), this)
-        ->setObjectName(QStringLiteral("txButton"));
+    m_txButton = makePushLikeCheckBox(QStringLiteral("Tx"), dluRect(7, 54, 51, 14), this);
+    m_txButton->setObjectName(QStringLiteral("txButton"));
+    connect(m_txButton, &QPushButton::clicked, this, [this](bool checked) {
+        if (checked) {
+            m_txDlg.show();
+            m_txDlg.raise();
+            m_txDlg.activateWindow();
+        } else {
+            m_txDlg.hide();
+        }
+    });
     makePushLikeCheckBox(QStringLiteral("Flags"), dluRect(7, 70, 51, 14), this)
         ->setObjectName(QStringLiteral("flagsButton"));
 
@@ -223,9 +233,19 @@ void CTresvikDlg::dockingStartTick() {
         return;
     }
     m_dockingStartTimer.stop();
+    const OwnerFrame owner = ownerFrame();
+    m_logThread.start(owner);
+    m_txThread.start(owner);
+}
+
+OwnerFrame CTresvikDlg::ownerFrame() const {
     // The window's own record of its frame: the widget's copy can lag behind the window
     // manager's first placement.
-    m_logThread.start(window != nullptr ? window->frameGeometry() : frameGeometry());
+    const QWindow* window = windowHandle();
+    if (window == nullptr) {
+        return OwnerFrame{frameGeometry(), {}};
+    }
+    return OwnerFrame{window->frameGeometry(), window->frameMargins()};
 }
 
 void CTresvikDlg::reject() {
@@ -237,6 +257,7 @@ void CTresvikDlg::reject() {
         onWorkerExiting();
     }
     m_logThread.quit();
+    m_txThread.quit();
 }
 
 void CTresvikDlg::endDialog() {
@@ -343,6 +364,10 @@ void CTresvikDlg::showMessage(const QString& text) {
 
 void CTresvikDlg::valueCellChanged(const ValueCellUpdate& update) {
     m_list->setCellText(update.item, update.column, toQString(update.text));
+}
+
+void CTresvikDlg::txCellChanged(const TxCellUpdate& update) {
+    m_txDlg.applyCellUpdate(update.row, update.column, toQString(update.text));
 }
 
 void CTresvikDlg::onListDoubleClicked(int item, int column) {

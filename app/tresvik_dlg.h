@@ -6,6 +6,7 @@
 #include <atomic>
 
 #include "app/threaded_dlg.h"
+#include "commands/tx_dlg.h"
 #include "decode/receive_path.h"
 #include "link/frame_writer.h"
 #include "link/port_enumerator.h"
@@ -42,7 +43,9 @@ public:
     void onDeviceChange();
 
     CLogDlg& logDlg() { return m_logDlg; }
+    CTxDlg& txDlg() { return m_txDlg; }
     QPushButton* logButton() const { return m_logButton; }
+    QPushButton* txButton() const { return m_txButton; }
     ParameterList* parameterList() const { return m_list; }
     FrameWriter& frameWriter() { return m_frameWriter; }
     const ReceivePath& receivePath() const { return m_receivePath; }
@@ -73,6 +76,8 @@ private:
     void onWorkerExiting();
     void onFailureMessage(const QString& text);
     void dockingStartTick();
+    // Where the main window stands, for a child window to place itself beside it.
+    OwnerFrame ownerFrame() const;
     void endDialog();
     void logError(const QString& text);
 
@@ -88,6 +93,7 @@ private:
 
     // ReceiveObserver
     void valueCellChanged(const ValueCellUpdate& update) override;
+    void txCellChanged(const TxCellUpdate& update) override;
 
     EnterEscapeFilter m_keyFilter{*this};
     LinkSession& m_session;
@@ -98,6 +104,8 @@ private:
     // Whether the link runs; the main window no longer touches it once it has ended.
     bool m_linkRunning = false;
     FrameWriter m_frameWriter;
+    CTxDlg m_txDlg{m_frameWriter};
+    CThreadedDlg m_txThread{m_txDlg, CThreadedDlg::ShowCommand::Hide};
     IdLog m_idLog;
     ReceivePath m_receivePath;
 
@@ -114,6 +122,7 @@ private:
     QComboBox* m_portCombo = nullptr;
     QPushButton* m_connectButton = nullptr;
     QPushButton* m_logButton = nullptr;
+    QPushButton* m_txButton = nullptr;
     QCheckBox* m_txTel = nullptr;
     QCheckBox* m_txPep = nullptr;
     ParameterList* m_list = nullptr;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <string>
 
 #include "commands/command_table.h"
 #include "link/frame_writer.h"
@@ -50,6 +51,11 @@ std::int32_t parseValueText(std::u16string_view valueText) {
     }
     return magnitude >= kLimit ? std::numeric_limits<std::int32_t>::max()
                                : static_cast<std::int32_t>(magnitude);
+}
+
+std::u16string canonicalValueText(std::u16string_view valueText) {
+    const std::string digits = std::to_string(parseValueText(valueText));
+    return std::u16string(digits.begin(), digits.end());
 }
 
 void sendRow(FrameWriter& writer, int row, std::u16string_view valueText) {

@@ -49,8 +49,8 @@ CLogDlg::~CLogDlg() {
     m_queue.detach();
 }
 
-void CLogDlg::initialise(const QRect& ownerFrame) {
-    move(ownerFrame.x() + ownerFrame.width(), ownerFrame.y());
+void CLogDlg::initialise(const OwnerFrame& owner) {
+    move(owner.frame.x() + owner.frame.width(), owner.frame.y());
     m_queue.initialise(*m_control);
 }
 

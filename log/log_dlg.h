@@ -25,7 +25,7 @@ public:
 
     // Places the window to the right of the main window's frame, tops level, keeping its own
     // size, and shows the lines that have been waiting. The window stays hidden.
-    void initialise(const QRect& ownerFrame) override;
+    void initialise(const OwnerFrame& owner) override;
     // Shutdown: later lines wait in the queue again and the window goes away.
     void finish() override;
     bool initialised() const override { return m_queue.initialised(); }

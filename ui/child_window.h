@@ -1,9 +1,19 @@
 #pragma once
 
 #include <QDialog>
+#include <QMargins>
 #include <QRect>
 
 namespace tresvik {
+
+// Where the main window stands when a child window places itself beside it.
+struct OwnerFrame {
+    // The main window's frame, title bar included, in screen coordinates.
+    QRect frame;
+    // What the window manager puts around a window's client area: a child window that is not
+    // shown yet has no frame of its own to measure.
+    QMargins decoration;
+};
 
 // The shape every child window of the main window (Log, Tx, Flags) shares. Each is a top-level
 // window of its own, created hidden with the main window and initialised once the main window
@@ -13,9 +23,9 @@ namespace tresvik {
 class ChildWindow : public QDialog {
     Q_OBJECT
 public:
-    // The window's own initialisation: places itself beside `ownerFrame` (the main window's
-    // frame, title bar included, in screen coordinates) and gets ready to show.
-    virtual void initialise(const QRect& ownerFrame) = 0;
+    // The window's own initialisation: places itself beside the main window and gets ready to
+    // show.
+    virtual void initialise(const OwnerFrame& owner) = 0;
     // Shutdown: the window goes away and takes no further part.
     virtual void finish() = 0;
     virtual bool initialised() const = 0;

@@ -76,7 +76,7 @@ class LogWindowTest : public QObject {
 private slots:
     void init() {
         m_dlg = std::make_unique<CLogDlg>();
-        m_dlg->initialise(QRect());
+        m_dlg->initialise(OwnerFrame{});
     }
     void cleanup() {
         m_control.reset();
@@ -195,7 +195,7 @@ private slots:
         later.queue().AppendText(u"early one", LineClass::UartRx);
         later.queue().AppendText(u"early two", LineClass::UartTx);
         QCOMPARE(later.textControl()->document()->blockCount(), 1);
-        later.initialise(QRect());
+        later.initialise(OwnerFrame{});
         QCOMPARE(later.textControl()->document()->blockCount(), 3);
         QVERIFY(later.textControl()->document()->findBlockByNumber(1).text().endsWith("early two"));
     }

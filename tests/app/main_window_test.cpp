@@ -20,6 +20,7 @@
 
 #include "app/about_dlg.h"
 #include "app/tresvik_dlg.h"
+#include "commands/editable_list_ctrl.h"
 #include "commands/simulation_buttons.h"
 #include "decode/parameter_list.h"
 #include "decode/parameter_table.h"
@@ -333,6 +334,42 @@ private slots:
         QTest::mouseClick(log, Qt::LeftButton);
         QVERIFY(logDlg.isVisible());
         QVERIFY(logDlg.textControl()->toPlainText().contains(QStringLiteral("kept")));
+    }
+
+    void txBoxShowsTheTxWindowBesideTheMainWindowAndItsCloseBoxUnchecksIt() {
+        QPushButton* tx = m_dlg->txButton();
+        CTxDlg& txDlg = m_dlg->txDlg();
+        QVERIFY(txDlg.initialised());
+        QVERIFY(!txDlg.isVisible());
+        QTest::mouseClick(tx, Qt::LeftButton);
+        QVERIFY(txDlg.isVisible());
+        QVERIFY(QTest::qWaitForWindowExposed(&txDlg));
+        // Left edge at the main window's right edge, bottom edges level, frames included.
+        const QRect main = m_dlg->frameGeometry();
+        QCOMPARE(txDlg.frameGeometry().topLeft().x(), main.right() + 1);
+        QCOMPARE(txDlg.frameGeometry().bottom(), main.bottom());
+        QVERIFY(txDlg.close());
+        QVERIFY(!txDlg.isVisible());
+        QVERIFY(!tx->isChecked());
+        QTest::mouseClick(tx, Qt::LeftButton);
+        QVERIFY(txDlg.isVisible());
+        QTest::mouseClick(tx, Qt::LeftButton);
+        QVERIFY(!txDlg.isVisible());
+    }
+
+    void readBackLandsInTheTxListAndTxRowsAreSentAndLogged() {
+        // The unit reports 120 under the speed limit's identifier: the setting row shows it.
+        m_session->receive(withChecksum({0xC7, 0x01, 0x48, 0x06, 0x00, 0x00, 0x78, 0, 0, 0}));
+        CEditableListCtrl* list = m_dlg->txDlg().list();
+        list->setCellText(25, 1, QStringLiteral("5"));
+        QTRY_COMPARE(list->cellText(25, 1), QStringLiteral("120"));
+        QCOMPARE(list->cellText(26, 1), QStringLiteral("-"));
+
+        const QModelIndex name = list->model()->index(0, 0);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(name).center());
+        QCOMPARE(hex(queue().takeAll()), hex(withChecksum({0xC7, 0x06, 0x24, 0x02, 0x01, 0x00})));
+        QTRY_VERIFY(m_dlg->logDlg().textControl()->toPlainText().contains(
+            QStringLiteral("UART Tx - C7 06 24 02 01 00 ")));
     }
 
     void closeBoxShutsDownInOrderAndEndsTheWindowAfterwards() {

@@ -1,4 +1,5 @@
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -15,6 +16,8 @@
 #include <utility>
 
 #include "app/tresvik_dlg.h"
+#include "commands/editable_list_ctrl.h"
+#include "commands/in_place_edit.h"
 #include "decode/parameter_list.h"
 #include "decode/parameter_table.h"
 #include "decode/receive_path.h"
@@ -136,7 +139,67 @@ private slots:
         QCOMPARE(connectButton->text(), QStringLiteral("Connect"));
     }
 
+    void aTxRowEditedAndSentReachesTheUnitAsTheCommandLineEncodesItAndIsReadBack() {
+        const QString trace = m_runtime.filePath(QStringLiteral("unit.trace"));
+        Simulator unit;
+        QVERIFY(unit.start({"--cycles", "1", "--trace", trace.toStdString()}));
+        SerialLinkSession session;
+        CTresvikDlg dlg(session);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        auto* connectButton = dlg.findChild<QPushButton*>("connectButton");
+        QTest::mouseClick(connectButton, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(connectButton->text(), QStringLiteral("Disconnect"), kTimeoutMs);
+
+        QTRY_VERIFY_WITH_TIMEOUT(dlg.txDlg().initialised(), kTimeoutMs);
+        QTest::mouseClick(dlg.txButton(), Qt::LeftButton);
+        CTxDlg& tx = dlg.txDlg();
+        QVERIFY(QTest::qWaitForWindowActive(&tx));
+        CEditableListCtrl* list = tx.list();
+        clickCell(*list, 25, 1);
+        QVERIFY(list->editor() != nullptr);
+        QTest::keyClicks(list->editor(), QStringLiteral("90"));
+        QTest::keyClick(list->editor(), Qt::Key_Return);
+        QTRY_VERIFY(list->editor() == nullptr);
+        QTest::keyClick(list, Qt::Key_Return);
+
+        // The unit received exactly what the command line says the console sends.
+        test::ChildProcess encode;
+        QVERIFY(encode.start(TRESVIK_CLI_PATH, {"encode", "25", "90"}));
+        const std::optional<std::string> encoded = encode.readLine(kTimeoutMs);
+        QVERIFY(encode.waitForExit(kTimeoutMs));
+        QVERIFY(encoded && encoded->starts_with("TX\t"));
+        const QString expected = QStringLiteral("RX ") + QString::fromStdString(encoded->substr(3));
+        QTRY_VERIFY_WITH_TIMEOUT(traceLines(trace).contains(expected), kTimeoutMs);
+
+        // Asked for the setting back, the unit's answer lands in the setting row.
+        list->setCellText(25, 1, QStringLiteral("5"));
+        list->clearSelection();
+        clickCell(*list, 26, 0);
+        QTest::keyClick(list, Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(list->cellText(25, 1), QStringLiteral("90"), kTimeoutMs);
+        QCOMPARE(list->cellText(26, 1), QStringLiteral("-"));
+
+        QSignalSpy finished(&dlg, &QDialog::finished);
+        dlg.close();
+        QVERIFY(finished.wait(kTimeoutMs));
+    }
+
 private:
+    static QStringList traceLines(const QString& path) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            return {};
+        }
+        return QString::fromUtf8(file.readAll()).split(u'\n');
+    }
+
+    static void clickCell(CEditableListCtrl& list, int row, int column) {
+        const QModelIndex index = list.model()->index(row, column);
+        list.scrollTo(index);
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualRect(index).center());
+    }
+
     static int filledValueCells(const ParameterList& list) {
         int filled = 0;
         for (int row = 0; row < kParameterCount; ++row) {

@@ -54,6 +54,15 @@ TEST(ParseValueText, ClampsDigitStringsOfAnyLength) {
               std::numeric_limits<std::int32_t>::min());
 }
 
+TEST(CanonicalValueText, WritesWhatWasReadBackInPlainDecimal) {
+    EXPECT_EQ(canonicalValueText(u"12a"), u"12");
+    EXPECT_EQ(canonicalValueText(u"abc"), u"0");
+    EXPECT_EQ(canonicalValueText(u"-"), u"0");
+    EXPECT_EQ(canonicalValueText(u"-7"), u"-7");
+    EXPECT_EQ(canonicalValueText(u" +007"), u"7");
+    EXPECT_EQ(canonicalValueText(u"-99999999999"), u"-2147483648");
+}
+
 TEST(IsRequestText, OnlyALeadingMinusMakesARequest) {
     EXPECT_TRUE(isRequestText(u"-"));
     EXPECT_TRUE(isRequestText(u"-5"));

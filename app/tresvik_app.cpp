@@ -6,16 +6,7 @@
 
 #include "app/tresvik_dlg.h"
 #include "link/serial_link_session.h"
-
-// The resources are linked from a static library; registering them by hand keeps them in. The
-// registration function lives in the global namespace, so this one does too.
-static void registerResources() {
-    static const bool registered = [] {
-        Q_INIT_RESOURCE(tresvik);
-        return true;
-    }();
-    static_cast<void>(registered);
-}
+#include "ui/resources.h"
 
 namespace tresvik {
 
@@ -46,7 +37,7 @@ int CTresvikApp::InitInstance() {
 }
 
 QIcon CTresvikApp::icon() {
-    registerResources();
+    useResources();
     QIcon result;
     constexpr std::array kSizes{16, 24, 32, 48, 256};
     for (const int size : kSizes) {

@@ -73,7 +73,7 @@ CTresvikDlg::CTresvikDlg(LinkSession& session, PortSource ports, QWidget* parent
       m_portSource(std::move(ports)),
       m_linkRunning(session.running()),
       m_frameWriter(session.transmitQueue(), &m_logDlg.queue(), session.portOpenFlag(), m_closing),
-      m_receivePath(&m_logDlg.queue(), m_closing, &m_idLog, this) {
+      m_receivePath(&m_logDlg.queue(), m_closing, &m_idLog, this, m_flagsDlg.stripImageCounts()) {
     setWindowTitle(QStringLiteral("Tresvik 1.0a"));
     setWindowIcon(CTresvikApp::icon());
     setFont(templateFont());
@@ -99,6 +99,9 @@ CTresvikDlg::CTresvikDlg(LinkSession& session, PortSource ports, QWidget* parent
     connect(&m_logDlg, &ChildWindow::closedByUser, this,
             [this] { m_logButton->setChecked(false); });
     connect(&m_txDlg, &ChildWindow::closedByUser, this, [this] { m_txButton->setChecked(false); });
+    connect(&m_flagsDlg, &ChildWindow::closedByUser, this,
+            [this] { m_flagsButton->setChecked(false); });
+    connect(&m_flagsDlg, &CFlagsDlg::imagesFailed, this, &CTresvikDlg::logError);
 
     m_shutdownTimer.setSingleShot(true);
     m_shutdownTimer.setInterval(kShutdownMs);
@@ -165,8 +168,15 @@ void CTresvikDlg::createControls() {
             m_txDlg.hide();
         }
     });
-    makePushLikeCheckBox(QStringLiteral("Flags"), dluRect(7, 70, 51, 14), this)
-        ->setObjectName(QStringLiteral("flagsButton"));
+    m_flagsButton = makePushLikeCheckBox(QStringLiteral("Flags"), dluRect(7, 70, 51, 14), this);
+    m_flagsButton->setObjectName(QStringLiteral("flagsButton"));
+    connect(m_flagsButton, &QPushButton::clicked, this, [this](bool checked) {
+        if (checked) {
+            m_flagsDlg.unpark();
+        } else {
+            m_flagsDlg.park();
+        }
+    });
 
     int y = 130;
     for (const SimulationButton& simulation : simulationButtons()) {
@@ -236,6 +246,7 @@ void CTresvikDlg::dockingStartTick() {
     const OwnerFrame owner = ownerFrame();
     m_logThread.start(owner);
     m_txThread.start(owner);
+    m_flagsThread.start(owner);
 }
 
 OwnerFrame CTresvikDlg::ownerFrame() const {
@@ -257,6 +268,7 @@ void CTresvikDlg::reject() {
         onWorkerExiting();
     }
     m_logThread.quit();
+    m_flagsThread.quit();
     m_txThread.quit();
 }
 
@@ -368,6 +380,10 @@ void CTresvikDlg::valueCellChanged(const ValueCellUpdate& update) {
 
 void CTresvikDlg::txCellChanged(const TxCellUpdate& update) {
     m_txDlg.applyCellUpdate(update.row, update.column, toQString(update.text));
+}
+
+void CTresvikDlg::flagCellChanged(const FlagCell& cell) {
+    m_flagsDlg.setCellImage(cell.row, cell.column, cell.image);
 }
 
 void CTresvikDlg::onListDoubleClicked(int item, int column) {

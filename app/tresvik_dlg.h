@@ -8,6 +8,7 @@
 #include "app/threaded_dlg.h"
 #include "commands/tx_dlg.h"
 #include "decode/receive_path.h"
+#include "flags/flags_dlg.h"
 #include "link/frame_writer.h"
 #include "link/port_enumerator.h"
 #include "log/id_log.h"
@@ -44,8 +45,10 @@ public:
 
     CLogDlg& logDlg() { return m_logDlg; }
     CTxDlg& txDlg() { return m_txDlg; }
+    CFlagsDlg& flagsDlg() { return m_flagsDlg; }
     QPushButton* logButton() const { return m_logButton; }
     QPushButton* txButton() const { return m_txButton; }
+    QPushButton* flagsButton() const { return m_flagsButton; }
     ParameterList* parameterList() const { return m_list; }
     FrameWriter& frameWriter() { return m_frameWriter; }
     const ReceivePath& receivePath() const { return m_receivePath; }
@@ -94,6 +97,7 @@ private:
     // ReceiveObserver
     void valueCellChanged(const ValueCellUpdate& update) override;
     void txCellChanged(const TxCellUpdate& update) override;
+    void flagCellChanged(const FlagCell& cell) override;
 
     EnterEscapeFilter m_keyFilter{*this};
     LinkSession& m_session;
@@ -106,6 +110,10 @@ private:
     FrameWriter m_frameWriter;
     CTxDlg m_txDlg{m_frameWriter};
     CThreadedDlg m_txThread{m_txDlg, CThreadedDlg::ShowCommand::Hide};
+    // Before the receive path: its pictures decide where each flag group's images start.
+    CFlagsDlg m_flagsDlg;
+    // Starts hidden: a parked window never shows on any screen.
+    CThreadedDlg m_flagsThread{m_flagsDlg, CThreadedDlg::ShowCommand::Hide};
     IdLog m_idLog;
     ReceivePath m_receivePath;
 
@@ -123,6 +131,7 @@ private:
     QPushButton* m_connectButton = nullptr;
     QPushButton* m_logButton = nullptr;
     QPushButton* m_txButton = nullptr;
+    QPushButton* m_flagsButton = nullptr;
     QCheckBox* m_txTel = nullptr;
     QCheckBox* m_txPep = nullptr;
     ParameterList* m_list = nullptr;

@@ -24,6 +24,8 @@
 #include "commands/simulation_buttons.h"
 #include "decode/parameter_list.h"
 #include "decode/parameter_table.h"
+#include "flags/flags_dlg.h"
+#include "flags/no_sel_list_ctrl.h"
 #include "link/crc8.h"
 #include "link/transmit_queue.h"
 #include "tests/support/fake_link_session.h"
@@ -370,6 +372,76 @@ private slots:
         QCOMPARE(hex(queue().takeAll()), hex(withChecksum({0xC7, 0x06, 0x24, 0x02, 0x01, 0x00})));
         QTRY_VERIFY(m_dlg->logDlg().textControl()->toPlainText().contains(
             QStringLiteral("UART Tx - C7 06 24 02 01 00 ")));
+    }
+
+    void flagsBoxShowsTheFlagsWindowLeftOfTheMainWindowAndItsCloseBoxUnchecksIt() {
+        QPushButton* flags = m_dlg->flagsButton();
+        CFlagsDlg& flagsDlg = m_dlg->flagsDlg();
+        QVERIFY(flagsDlg.initialised());
+        QVERIFY(flagsDlg.parked());
+        QVERIFY(!flagsDlg.isVisible());
+        QTest::mouseClick(flags, Qt::LeftButton);
+        QVERIFY(QTest::qWaitForWindowExposed(&flagsDlg));
+        const QRect main = m_dlg->frameGeometry();
+        QCOMPARE(flagsDlg.frameGeometry().right() + 1, main.left());
+        QCOMPARE(flagsDlg.frameGeometry().top(), main.top());
+        QTest::mouseClick(flags, Qt::LeftButton);
+        QVERIFY(flagsDlg.parked());
+        QVERIFY(!flagsDlg.isVisible());
+        QTest::mouseClick(flags, Qt::LeftButton);
+        QVERIFY(flagsDlg.isVisible());
+        QVERIFY(flagsDlg.close());
+        QVERIFY(flagsDlg.parked());
+        QVERIFY(!flags->isChecked());
+    }
+
+    void flagReportsChangeOnlyTheCellsWhoseImageChanges_data() {
+        QTest::addColumn<QByteArray>("frame");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("image");
+        const auto frame = [](std::uint16_t id, Bytes payload) {
+            Bytes body{0xC7, static_cast<std::uint8_t>(id & 0xFF),
+                       static_cast<std::uint8_t>(id >> 8),
+                       static_cast<std::uint8_t>(payload.size())};
+            body.insert(body.end(), payload.begin(), payload.end());
+            const Bytes whole = withChecksum(body);
+            return QByteArray(reinterpret_cast<const char*>(whole.data()),
+                              static_cast<qsizetype>(whole.size()));
+        };
+        Bytes group0(12, 0x00);
+        QTest::newRow("0x1020 byte 0 = 00, cell 0") << frame(0x1020, group0) << 0 << 0 << 1;
+        QTest::newRow("0x1020 byte 0 = 00, cell 3") << frame(0x1020, group0) << 0 << 3 << 13;
+        group0[0] = 0x55;
+        QTest::newRow("0x1020 byte 0 = 55, cell 2") << frame(0x1020, group0) << 0 << 2 << 11;
+        group0[0] = 0xFF;
+        QTest::newRow("0x1020 byte 0 = FF, cell 0") << frame(0x1020, group0) << 0 << 0 << 2;
+        QTest::newRow("0x1020 no flag in cell 1") << frame(0x1020, group0) << 0 << 1 << 4;
+        group0[8] = 0x01 | (0x02 << 2);
+        QTest::newRow("0x1020 row 8 shows bit 66 first") << frame(0x1020, group0) << 8 << 0 << 132;
+        QTest::newRow("0x1020 row 8 then bit 64") << frame(0x1020, group0) << 8 << 1 << 131;
+        QTest::newRow("0x1030 byte 0 = 02")
+            << frame(0x1030, {0x02, 0, 0, 0, 0, 0, 0}) << 0 << 4 << 192;
+        QTest::newRow("0x1070 changes nothing") << frame(0x1070, Bytes(12, 0x55)) << 0 << 0 << 2;
+        QTest::newRow("a short 0x1020 leaves the later rows")
+            << frame(0x1020, {0x00}) << 1 << 0 << 18;
+    }
+    void flagReportsChangeOnlyTheCellsWhoseImageChanges() {
+        QFETCH(QByteArray, frame);
+        QFETCH(int, row);
+        QFETCH(int, column);
+        QFETCH(int, image);
+        const ByteView bytes(reinterpret_cast<const std::uint8_t*>(frame.constData()),
+                             static_cast<std::size_t>(frame.size()));
+        CFlagsDlg& flagsDlg = m_dlg->flagsDlg();
+        m_session->receive(bytes);
+        QTRY_COMPARE(m_dlg->receivePath().counters().goodFrames, std::size_t{1});
+        QCOMPARE(flagsDlg.cellImage(row, column), image);
+        // The same report again sets no cell at all.
+        QSignalSpy changed(flagsDlg.list()->model(), &QAbstractItemModel::dataChanged);
+        m_session->receive(bytes);
+        QTRY_COMPARE(m_dlg->receivePath().counters().goodFrames, std::size_t{2});
+        QCOMPARE(changed.count(), 0);
     }
 
     void closeBoxShutsDownInOrderAndEndsTheWindowAfterwards() {

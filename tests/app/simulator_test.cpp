@@ -61,7 +61,11 @@ public:
     void valueCellChanged(const ValueCellUpdate& update) override {
         cells[{update.item, update.column}] = QString::fromStdU16String(update.text);
     }
+    void flagCellChanged(const FlagCell& cell) override {
+        flags[{cell.row, cell.column}] = cell.image;
+    }
     std::map<std::pair<int, int>, QString> cells;
+    std::map<std::pair<int, int>, int> flags;
 };
 
 }  // namespace
@@ -112,7 +116,7 @@ private slots:
         // Once nothing more arrives, every cell agrees with the traffic in the Log window.
         QTest::mouseClick(connectButton, Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(connectButton->text(), QStringLiteral("Connect"), kTimeoutMs);
-        QTRY_VERIFY_WITH_TIMEOUT(cellsMatchLoggedFrames(dlg) > 20, kTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(cellsMatchLoggedFrames(dlg) > 162 + 50, kTimeoutMs);
 
         // Unplug while connected: the port closes and leaves the list.
         QTest::mouseClick(connectButton, Qt::LeftButton);
@@ -218,7 +222,8 @@ private:
     static QString logText(CTresvikDlg& dlg) { return dlg.logDlg().textControl()->toPlainText(); }
 
     // Decodes the received frames shown in the Log window and compares the cells they set with
-    // the list; the number of cells compared, or 0 when one differs.
+    // the parameter list and the Flags window; the number of cells compared, or 0 when one
+    // differs.
     static int cellsMatchLoggedFrames(CTresvikDlg& dlg) {
         static const QRegularExpression rxLine(QStringLiteral("UART Rx - ((?:[0-9A-F]{2} )+)$"));
         CellRecorder recorder;
@@ -237,7 +242,13 @@ private:
                 return 0;
             }
         }
-        return static_cast<int>(recorder.cells.size());
+        // Every flag the unit reported shows the picture its value selects.
+        for (const auto& [cell, image] : recorder.flags) {
+            if (dlg.flagsDlg().cellImage(cell.first, cell.second) != image) {
+                return 0;
+            }
+        }
+        return static_cast<int>(recorder.cells.size() + recorder.flags.size());
     }
 
     QTemporaryDir m_runtime;

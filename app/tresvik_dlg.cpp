@@ -4,11 +4,13 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDateTime>
 #include <QDir>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMoveEvent>
 #include <QPushButton>
 #include <QWindow>
 
@@ -23,7 +25,9 @@
 #include "decode/parameter_table.h"
 #include "link/link_session.h"
 #include "link/port_watcher.h"
+#include "log/capture_names.h"
 #include "log/log_line.h"
+#include "log/screen_capture.h"
 #include "ui/dialog_units.h"
 
 #ifdef Q_OS_WIN
@@ -39,6 +43,8 @@ constexpr int kDockingStartMs = 5;
 // How long the child windows wait for the main window to be shown: a window started minimised
 // or on another workspace is never shown at once, and they must start all the same.
 constexpr int kDockingStartTicks = 2000 / kDockingStartMs;
+// Moves closer together than this belong to one drag of the window.
+constexpr qint64 kDragPauseMs = 300;
 
 #ifdef Q_OS_WIN
 // The About item of the system menu.
@@ -197,8 +203,10 @@ void CTresvikDlg::createControls() {
     m_txPep->setGeometry(dluRect(7, 294, 38, 10));
     connect(m_txPep, &QCheckBox::clicked, this, &CTresvikDlg::onTxPepClicked);
 
-    makeButton(QStringLiteral("PrintScreen"), dluRect(7, 445, 51, 14), this)
-        ->setObjectName(QStringLiteral("printScreenButton"));
+    QPushButton* printScreen =
+        makeButton(QStringLiteral("PrintScreen"), dluRect(7, 445, 51, 14), this);
+    printScreen->setObjectName(QStringLiteral("printScreenButton"));
+    connect(printScreen, &QPushButton::clicked, this, &CTresvikDlg::onPrintScreen);
 
     m_list = new ParameterList(this);
     m_list->setObjectName(QStringLiteral("parameterList"));
@@ -237,8 +245,10 @@ void CTresvikDlg::dockingStartTick() {
         m_dockingStartTimer.stop();
         return;
     }
+    // Shown, and framed: the window manager puts its frame around the window a moment after it
+    // first shows, and the children are placed beside the frame.
     const QWindow* window = windowHandle();
-    const bool shown = window != nullptr && window->isExposed();
+    const bool shown = window != nullptr && window->isExposed() && !window->frameMargins().isNull();
     if (!shown && ++m_dockingTicks < kDockingStartTicks) {
         return;
     }
@@ -247,6 +257,63 @@ void CTresvikDlg::dockingStartTick() {
     m_logThread.start(owner);
     m_txThread.start(owner);
     m_flagsThread.start(owner);
+}
+
+void CTresvikDlg::moveEvent(QMoveEvent* event) {
+    QDialog::moveEvent(event);
+    const QPoint position = geometry().topLeft();
+    if (m_lastPosition && position != *m_lastPosition) {
+        // The window manager tells no program of a press on its title bar; the first move of
+        // a drag is the nearest sign of one.
+        if (!m_sinceLastMove.isValid() || m_sinceLastMove.elapsed() > kDragPauseMs) {
+            raiseChildren();
+        }
+        m_sinceLastMove.start();
+        const QPoint delta = position - *m_lastPosition;
+        // Shown or hidden, each child keeps its offset from the main window.
+        if (!m_closing && m_logDlg.initialised()) {
+            m_logDlg.follow(delta);
+        }
+        if (m_txDlg.initialised()) {
+            m_txDlg.follow(delta);
+        }
+        if (m_flagsDlg.initialised()) {
+            m_flagsDlg.follow(delta);
+        }
+    }
+    m_lastPosition = position;
+}
+
+void CTresvikDlg::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange || !isActiveWindow() || m_closing) {
+        return;
+    }
+    // The shown Log and Tx windows come up just behind the main window.
+    bool raised = false;
+    if (m_logDlg.initialised() && m_logButton->isChecked()) {
+        m_logDlg.raise();
+        raised = true;
+    }
+    if (m_txDlg.initialised() && m_txButton->isChecked()) {
+        m_txDlg.raise();
+        raised = true;
+    }
+    if (raised) {
+        raise();
+    }
+}
+
+void CTresvikDlg::raiseChildren() {
+    if (m_txDlg.initialised() && m_txButton->isChecked()) {
+        m_txDlg.raise();
+    }
+    if (!m_closing && m_logDlg.initialised() && m_logButton->isChecked()) {
+        m_logDlg.raise();
+    }
+    if (m_flagsDlg.initialised() && m_flagsButton->isChecked()) {
+        m_flagsDlg.raise();
+    }
 }
 
 OwnerFrame CTresvikDlg::ownerFrame() const {
@@ -412,6 +479,26 @@ void CTresvikDlg::copyToClipboard(const QString& text) {
 void CTresvikDlg::onListRightDoubleClicked(int item, int column) {
     if (item >= 0 && column % 2 == 1) {
         m_list->setCellText(item, column, QString());
+    }
+}
+
+void CTresvikDlg::onPrintScreen() {
+    // One reading of the clock names both files.
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDate date = now.date();
+    const QTime time = now.time();
+    const std::optional<CaptureNames> names =
+        captureNames(programDirectory().toStdU16String(),
+                     CaptureTime{date.year(), date.month(), date.day(), time.hour(), time.minute(),
+                                 time.second()},
+                     m_receivePath.programNumber(), m_receivePath.deviceIdSuffix());
+    if (!names) {
+        return;
+    }
+    // Neither a picture that cannot be saved nor a dump that cannot be written is reported.
+    capturePicture(*this, *m_list, m_flagsDlg).save(toQString(names->picture), "JPEG");
+    if (!m_closing) {
+        writeTextDump(toQString(names->dump), m_logDlg.text());
     }
 }
 

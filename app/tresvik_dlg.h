@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QPoint>
 #include <QTimer>
 
 #include <atomic>
+#include <optional>
 
 #include "app/threaded_dlg.h"
 #include "commands/tx_dlg.h"
@@ -55,6 +58,9 @@ public:
     bool closing() const { return m_closing.load(); }
 
 protected:
+    // Docking: the child windows follow the main window and come forward with it.
+    void moveEvent(QMoveEvent* event) override;
+    void changeEvent(QEvent* event) override;
 #ifdef Q_OS_WIN
     bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 #else
@@ -79,6 +85,8 @@ private:
     void onWorkerExiting();
     void onFailureMessage(const QString& text);
     void dockingStartTick();
+    // Each shown child window to the front of the ordinary windows, without the focus.
+    void raiseChildren();
     // Where the main window stands, for a child window to place itself beside it.
     OwnerFrame ownerFrame() const;
     void endDialog();
@@ -89,6 +97,9 @@ private:
     void onListRightDoubleClicked(int item, int column);
     void copyToClipboard(const QString& text);
     void showMessage(const QString& text);
+
+    // Saves the picture of the Flags and main windows and the Log window's text.
+    void onPrintScreen();
 
     void onTxTelClicked();
     void onTxPepClicked();
@@ -139,6 +150,10 @@ private:
     // Every 5 ms until the main window is on the screen; then the child windows start.
     QTimer m_dockingStartTimer;
     int m_dockingTicks = 0;
+    // Where the main window's client area stood at the previous move, in screen coordinates.
+    std::optional<QPoint> m_lastPosition;
+    // When the previous move came: a move after a pause is the start of a drag.
+    QElapsedTimer m_sinceLastMove;
     // 50 ms after the link has ended: the window ends.
     QTimer m_shutdownTimer;
 };

@@ -134,6 +134,15 @@ void CFlagsDlg::finish() {
     hide();
 }
 
+void CFlagsDlg::follow(const QPoint& delta) {
+    if (m_parked) {
+        m_normalRect.translate(delta);
+        return;
+    }
+    m_normalRect = frameGeometry().translated(delta);
+    move(pos() + delta);
+}
+
 void CFlagsDlg::setCellImage(int row, int column, int image) {
     QTableWidgetItem* cell = m_list->item(row, column);
     if (cell == nullptr || cellImage(row, column) == image) {
@@ -176,6 +185,29 @@ void CFlagsDlg::moveToParking() {
     hide();
     setFixedSize(m_normalSize.width() + kParkWidening, m_normalSize.height());
     move(parkX(), 0);
+}
+
+QPixmap CFlagsDlg::captureWidened() {
+    const QSize widened(m_normalSize.width() + kParkWidening, m_normalSize.height());
+    if (!m_initialised) {
+        QPixmap blank(widened);
+        blank.fill(Qt::black);
+        return blank;
+    }
+    if (m_parked) {
+        return grab();
+    }
+    // The user sees the window grow to the left for a moment and shrink back.
+    const QPoint place = pos();
+    setFixedSize(widened);
+    move(place.x() - kParkWidening, place.y());
+    m_list->setGeometry(m_normalListRect.adjusted(0, 0, kParkWidening, 0));
+    const QPixmap picture = grab();
+    setFixedSize(m_normalSize);
+    move(place);
+    m_list->setGeometry(m_normalListRect);
+    m_list->viewport()->update();
+    return picture;
 }
 
 void CFlagsDlg::closeEvent(QCloseEvent* event) {

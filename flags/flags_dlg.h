@@ -38,6 +38,8 @@ public:
     void initialise(const OwnerFrame& owner) override;
     void finish() override;
     bool initialised() const override { return m_initialised; }
+    // Parked, only the normal place moves; shown, the window moves and that is its normal place.
+    void follow(const QPoint& delta) override;
 
     // One cell shows another image (a flag report changed it).
     void setCellImage(int row, int column, int image);
@@ -54,6 +56,9 @@ public:
     // The left edge of the park position: the right edge of the whole desktop, so that a parked
     // window is outside every screen.
     static int parkX();
+    // The window's client area as a parked window has it, 285 pixels wider: taken as it is when
+    // parked, or widened to the left for the moment when shown. Blank before initialisation.
+    QPixmap captureWidened();
 
     NoSelListCtrl* list() const { return m_list; }
 

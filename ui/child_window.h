@@ -29,6 +29,9 @@ public:
     // Shutdown: the window goes away and takes no further part.
     virtual void finish() = 0;
     virtual bool initialised() const = 0;
+    // The main window moved by `delta`: the window moves with it, shown or hidden, so that it
+    // keeps its place beside the main window, or the place the user gave it.
+    virtual void follow(const QPoint& delta) { move(pos() + delta); }
 
 signals:
     // The user closed the window with its close box.

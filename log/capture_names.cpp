@@ -21,6 +21,19 @@ bool isHighSurrogate(char16_t unit) {
     return unit >= 0xD800 && unit <= 0xDBFF;
 }
 
+// The unit's texts go into a file name: a character that no file system of the console's
+// platforms takes in a name (a slash would even move the file elsewhere) becomes "_".
+std::u16string fileNameSafe(std::u16string_view text) {
+    constexpr std::u16string_view kForbidden = u"/\\:*?\"<>|";
+    std::u16string safe(text);
+    for (char16_t& unit : safe) {
+        if (unit < 0x20 || unit == 0x7F || kForbidden.find(unit) != std::u16string_view::npos) {
+            unit = u'_';
+        }
+    }
+    return safe;
+}
+
 }  // namespace
 
 std::optional<CaptureNames> captureNames(std::u16string_view programDirectory,
@@ -28,14 +41,15 @@ std::optional<CaptureNames> captureNames(std::u16string_view programDirectory,
                                          std::u16string_view deviceIdSuffix) {
     std::u16string stem(programDirectory);
     stem.append(timePart(time));
-    stem.append(programNumber);
+    stem.append(fileNameSafe(programNumber));
 
     // The picture's extension is the longer one; a suffix that fits there fits the dump too.
     const std::size_t fixedLength = stem.size() + kPictureExtension.size();
     if (fixedLength > kMaxCaptureNameLength) {
         return std::nullopt;
     }
-    std::u16string_view suffix = deviceIdSuffix;
+    const std::u16string safeSuffix = fileNameSafe(deviceIdSuffix);
+    std::u16string_view suffix = safeSuffix;
     if (fixedLength + suffix.size() > kMaxCaptureNameLength) {
         suffix = suffix.substr(0, kMaxCaptureNameLength - fixedLength);
         // Never leave half of a surrogate pair at the cut.

@@ -54,6 +54,10 @@ void CLogDlg::initialise(const OwnerFrame& owner) {
     m_queue.initialise(*m_control);
 }
 
+std::u16string CLogDlg::text() const {
+    return m_control->text();
+}
+
 void CLogDlg::finish() {
     m_queue.detach();
     hide();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "log/log_queue.h"
 #include "ui/child_window.h"
@@ -31,6 +32,8 @@ public:
     bool initialised() const override { return m_queue.initialised(); }
 
     LogQueue& queue() { return m_queue; }
+    // The whole text as the Log window shows it, each line ended by CR LF.
+    std::u16string text() const;
     QPlainTextEdit* textControl() const { return m_text; }
 
 protected:

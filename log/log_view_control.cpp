@@ -57,6 +57,17 @@ bool LogViewControl::requestFlush(LogQueue& queue) {
     return true;
 }
 
+std::u16string LogViewControl::text() const {
+    std::u16string whole;
+    for (QTextBlock block = m_edit.document()->begin(); block.isValid(); block = block.next()) {
+        if (block.blockNumber() > 0) {
+            whole += u"\r\n";
+        }
+        whole += block.text().toStdU16String();
+    }
+    return whole;
+}
+
 std::size_t LogViewControl::textLength() {
     const QTextDocument* document = m_edit.document();
     // characterCount() holds one separator per block, the last block's included; each separator

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "log/log_queue.h"
@@ -26,6 +27,8 @@ public:
     void scrollLines(int lines) override;
     void clearText() override;
     bool callerOwnsControl() override;
+    // The whole text, each line ended by CR LF as the log counts it.
+    std::u16string text() const;
     bool requestFlush(LogQueue& queue) override;
 
 private:

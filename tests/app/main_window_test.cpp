@@ -2,6 +2,8 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -15,10 +17,12 @@
 #include <QTextBlock>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 
 #include "app/about_dlg.h"
+#include "app/program_directory.h"
 #include "app/tresvik_dlg.h"
 #include "commands/editable_list_ctrl.h"
 #include "commands/simulation_buttons.h"
@@ -82,6 +86,7 @@ private slots:
     void cleanup() {
         m_dlg.reset();
         m_session.reset();
+        removeCaptureFiles();
     }
 
     void windowHasTheTemplatesCaptionSizeAndControls() {
@@ -444,6 +449,102 @@ private slots:
         QCOMPARE(changed.count(), 0);
     }
 
+    void printScreenSavesBothWindowsWidenedAndLeavesEverythingAsItWas() {
+        QStringList widths;
+        for (int column = 0; column < m_list->columnCount(); ++column) {
+            widths << QString::number(m_list->columnWidth(column));
+        }
+        // A value too wide for its column must be shown whole in the picture.
+        m_list->setCellText(0, 9, QString(60, u'W'));
+        const QSize mainSize = m_dlg->size();
+        CFlagsDlg& flagsDlg = m_dlg->flagsDlg();
+        const QSize parkedSize = flagsDlg.size();
+
+        clickPrintScreen();
+        const QStringList files = captureFiles();
+        QCOMPARE(files.size(), 2);
+        QVERIFY2(files[0].contains(QStringLiteral("__PRG_NULL.")), qPrintable(files[0]));
+        QCOMPARE(m_dlg->size(), mainSize);
+        QVERIFY(flagsDlg.parked());
+        QVERIFY(!flagsDlg.isVisible());
+        QCOMPARE(flagsDlg.size(), parkedSize);
+        QStringList after;
+        for (int column = 0; column < m_list->columnCount(); ++column) {
+            after << QString::number(m_list->columnWidth(column));
+        }
+        QCOMPARE(after, widths);
+
+        // The Flags window 285 pixels wider than shown, then the main window widened by as much
+        // as the fitted columns are wider than the list.
+        int fitted = 0;
+        for (int column = 0; column < m_list->columnCount(); ++column) {
+            m_list->resizeColumnToContents(column);
+            fitted += m_list->columnWidth(column);
+        }
+        const int extra = fitted - m_list->width();
+        QVERIFY(extra > 0);
+        const QImage picture(programDirectory() + files.filter(QStringLiteral(".jpeg")).value(0));
+        QCOMPARE(picture.size(), QSize(480 + 285 + mainSize.width() + extra, 757));
+    }
+
+    void printScreenWithTheFlagsWindowShownPutsItBackInPlace() {
+        CFlagsDlg& flagsDlg = m_dlg->flagsDlg();
+        QTest::mouseClick(m_dlg->flagsButton(), Qt::LeftButton);
+        QVERIFY(QTest::qWaitForWindowExposed(&flagsDlg));
+        const QRect before = flagsDlg.frameGeometry();
+        clickPrintScreen();
+        QCOMPARE(captureFiles().size(), 2);
+        QVERIFY(!flagsDlg.parked());
+        QVERIFY(flagsDlg.isVisible());
+        QTRY_COMPARE(flagsDlg.frameGeometry(), before);
+        QCOMPARE(flagsDlg.list()->width(), 459);
+    }
+
+    void theTextDumpIsTheLogAsLittleEndianUtf16WithCrLf() {
+        clickPrintScreen();
+        QCOMPARE(dumpBytes(), QByteArray());
+        m_dlg->logDlg().queue().AppendText(u"one \u00E9", LineClass::UartRx);
+        clickPrintScreen();
+        const QByteArray one = dumpBytes();
+        const QString oneText =
+            m_dlg->logDlg().textControl()->document()->firstBlock().text() + QStringLiteral("\r\n");
+        QCOMPARE(one.size(), oneText.size() * 2);
+        QVERIFY(one.endsWith(QByteArray("\r\0\n\0", 4)));
+        QCOMPARE(
+            QString::fromUtf16(reinterpret_cast<const char16_t*>(one.constData()), one.size() / 2),
+            oneText);
+        m_dlg->logDlg().queue().AppendText(u"two", LineClass::UartTx);
+        clickPrintScreen();
+        const QString two = QString::fromUtf16(
+            reinterpret_cast<const char16_t*>(dumpBytes().constData()), dumpBytes().size() / 2);
+        QCOMPARE(two.count(QStringLiteral("\r\n")), 2);
+        QVERIFY(two.endsWith(QStringLiteral("UART Tx - two\r\n")));
+    }
+
+    void capturesAreNamedAfterTheUnitOnceItHasSaidWhoItIs() {
+        m_session->receive(withChecksum({0xC7, 0x01, 0x24, 0x06, 0x01, 0x00, 0x2A, 0, 0, 0}));
+        m_session->receive(
+            withChecksum({0xC7, 0x21, 0x24, 0x06, 0x01, 0x00, 0x2A, 0x00, 0x1D, 0x5E}));
+        QTRY_COMPARE(m_dlg->receivePath().counters().goodFrames, std::size_t{2});
+        clickPrintScreen();
+        const QStringList files = captureFiles();
+        QCOMPARE(files.size(), 2);
+        QVERIFY2(files[0].contains(QStringLiteral("__PRG_00042_")), qPrintable(files[0]));
+        QVERIFY2(files[0].endsWith(
+                     QStringLiteral("_") +
+                     QString::fromStdU16String(m_dlg->receivePath().deviceIdSuffix()).mid(1) +
+                     QStringLiteral(".jpeg")),
+                 qPrintable(files[0]));
+    }
+
+    void noDumpIsWrittenOnceTheWindowIsClosing() {
+        m_dlg->close();
+        clickPrintScreen();
+        const QStringList files = captureFiles();
+        QCOMPARE(files.size(), 1);
+        QVERIFY(files[0].endsWith(QStringLiteral(".jpeg")));
+    }
+
     void closeBoxShutsDownInOrderAndEndsTheWindowAfterwards() {
         QSignalSpy finished(m_dlg.get(), &QDialog::finished);
         QTest::mouseClick(m_dlg->logButton(), Qt::LeftButton);
@@ -589,6 +690,42 @@ private:
         QTest::mouseDClick(m_list->viewport(), button, {}, cell.center());
     }
 
+    // Presses PrintScreen; captureFiles() then names what this press wrote.
+    void clickPrintScreen() {
+        removeCaptureFiles();
+        const QStringList before = allCaptureFiles();
+        QTest::mouseClick(m_dlg->findChild<QPushButton*>("printScreenButton"), Qt::LeftButton);
+        m_captured = allCaptureFiles();
+        for (const QString& old : before) {
+            m_captured.removeAll(old);
+        }
+        // The picture first.
+        std::sort(m_captured.begin(), m_captured.end(), [](const QString& a, const QString& b) {
+            return a.endsWith(QStringLiteral(".jpeg")) && !b.endsWith(QStringLiteral(".jpeg"));
+        });
+    }
+
+    QStringList captureFiles() const { return m_captured; }
+
+    // Other tests of the program's folder may be writing captures at the same time.
+    static QStringList allCaptureFiles() {
+        return QDir(programDirectory())
+            .entryList({QStringLiteral("_*__PRG_*.jpeg"), QStringLiteral("_*__PRG_*.txt")},
+                       QDir::Files);
+    }
+
+    QByteArray dumpBytes() const {
+        QFile dump(programDirectory() + captureFiles().filter(QStringLiteral(".txt")).value(0));
+        return dump.open(QIODevice::ReadOnly) ? dump.readAll() : QByteArray("missing");
+    }
+
+    void removeCaptureFiles() {
+        for (const QString& file : m_captured) {
+            QFile::remove(programDirectory() + file);
+        }
+        m_captured.clear();
+    }
+
     void openContextMenu() {
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(30, 400),
                                 m_dlg->mapToGlobal(QPoint(30, 400)));
@@ -598,6 +735,7 @@ private:
     TransmitQueue& queue() { return m_session->transmitQueue(); }
 
     PortList m_ports;
+    QStringList m_captured;
     std::unique_ptr<FakeLinkSession> m_session;
     std::unique_ptr<CTresvikDlg> m_dlg;
     ParameterList* m_list = nullptr;

@@ -1,5 +1,7 @@
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -15,6 +17,7 @@
 #include <string>
 #include <utility>
 
+#include "app/program_directory.h"
 #include "app/tresvik_dlg.h"
 #include "commands/editable_list_ctrl.h"
 #include "commands/in_place_edit.h"
@@ -183,6 +186,78 @@ private slots:
         QTest::keyClick(list, Qt::Key_Return);
         QTRY_COMPARE_WITH_TIMEOUT(list->cellText(25, 1), QStringLiteral("90"), kTimeoutMs);
         QCOMPARE(list->cellText(26, 1), QStringLiteral("-"));
+
+        QSignalSpy finished(&dlg, &QDialog::finished);
+        dlg.close();
+        QVERIFY(finished.wait(kTimeoutMs));
+    }
+
+    void printScreenAtTheLineRateLosesNoFrameAndItsDumpDecodesToTheList() {
+        const QString trace = m_runtime.filePath(QStringLiteral("capture.trace"));
+        Simulator unit;
+        QVERIFY(unit.start({"--trace", trace.toStdString()}));
+        SerialLinkSession session;
+        CTresvikDlg dlg(session);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        auto* connectButton = dlg.findChild<QPushButton*>("connectButton");
+        QTest::mouseClick(connectButton, Qt::LeftButton);
+        ParameterList* list = dlg.parameterList();
+        QTRY_COMPARE_WITH_TIMEOUT(filledValueCells(*list), kParameterCount, kTimeoutMs);
+
+        const QDir folder(programDirectory());
+        const QStringList before = folder.entryList({QStringLiteral("_*__PRG_*.txt")});
+        QTest::mouseClick(dlg.findChild<QPushButton*>("printScreenButton"), Qt::LeftButton);
+        // What the list showed when the dump was taken.
+        QStringList shown;
+        for (int row = 0; row < kParameterCount; ++row) {
+            const ListPosition at = listPosition(row);
+            const QString value = list->cellText(at.item, at.valueColumn);
+            if (!value.isEmpty()) {
+                shown << QString::fromStdU16String(std::u16string(parameterRow(row).label)) +
+                             u'\t' + value;
+            }
+        }
+        const std::size_t atCapture = dlg.receivePath().counters().goodFrames;
+        QStringList dumps = folder.entryList({QStringLiteral("_*__PRG_*.txt")});
+        for (const QString& old : before) {
+            dumps.removeAll(old);
+        }
+        QCOMPARE(dumps.size(), 1);
+        const QString dump = folder.filePath(dumps.front());
+        const QString picture = dump.chopped(4) + QStringLiteral(".jpeg");
+
+        // The link went on through the capture: frames keep arriving, none went missing.
+        QTRY_VERIFY_WITH_TIMEOUT(dlg.receivePath().counters().goodFrames > atCapture + 30,
+                                 kTimeoutMs);
+        QTest::mouseClick(connectButton, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(connectButton->text(), QStringLiteral("Connect"), kTimeoutMs);
+        QStringList sent;
+        for (const QString& line : traceLines(trace)) {
+            if (line.startsWith(QStringLiteral("TX "))) {
+                sent << line.mid(3).trimmed();
+            }
+        }
+        static const QRegularExpression rxLine(QStringLiteral("UART Rx - ((?:[0-9A-F]{2} )+)$"));
+        QStringList logged;
+        for (const QString& line : logText(dlg).split(u'\n')) {
+            const QRegularExpressionMatch match = rxLine.match(line);
+            if (match.hasMatch()) {
+                logged << match.captured(1).trimmed();
+            }
+        }
+        QVERIFY(logged.size() > static_cast<qsizetype>(atCapture));
+        QCOMPARE(logged, sent.mid(0, logged.size()));
+
+        test::ChildProcess decode;
+        QVERIFY(decode.start(TRESVIK_CLI_PATH, {"decode", "--dump", dump.toStdString()}));
+        QVERIFY2(decode.waitForExit(kTimeoutMs), decode.errors().c_str());
+        const QStringList decoded =
+            QString::fromStdString(decode.output()).split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(decoded, shown);
+        QVERIFY(QImage(picture).width() > 1500);
+        QFile::remove(dump);
+        QFile::remove(picture);
 
         QSignalSpy finished(&dlg, &QDialog::finished);
         dlg.close();

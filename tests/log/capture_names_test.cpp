@@ -35,6 +35,13 @@ TEST(CaptureNames, TextsAreInsertedLiterallyNotAsFormats) {
     EXPECT_EQ(names->dump, u"/tmp/%d/_2017_05_03__14_22_01__PRG_%s_%02d.txt");
 }
 
+TEST(CaptureNames, CharactersAFileNameCannotHoldBecomeUnderscores) {
+    const auto names =
+        captureNames(u"/data/", kMayAfternoon, u"../12/3", u"_A:B\\C*?\"<>|\u0001\u007F%");
+    ASSERT_TRUE(names);
+    EXPECT_EQ(names->dump, u"/data/_2017_05_03__14_22_01__PRG_.._12_3_A_B_C________%.txt");
+}
+
 TEST(CaptureNames, NameOfExactlyTheLimitIsKeptWhole) {
     // "_2017_05_03__14_22_01__PRG_" is 27 units, "NULL" 4, ".jpeg" 5, the suffix 13.
     const std::u16string directory(kMaxCaptureNameLength - 27 - 4 - 5 - 13, u'd');

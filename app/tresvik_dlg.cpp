@@ -63,6 +63,17 @@ QPushButton* makeButton(const QString& text, const QRect& geometry, QWidget* par
     return button;
 }
 
+// A child window's box: checked shows the window, where it is, and activates it.
+void showOrHide(QWidget& window, bool shown) {
+    if (shown) {
+        window.show();
+        window.raise();
+        window.activateWindow();
+    } else {
+        window.hide();
+    }
+}
+
 QPushButton* makePushLikeCheckBox(const QString& text, const QRect& geometry, QWidget* parent) {
     QPushButton* button = makeButton(text, geometry, parent);
     button->setCheckable(true);
@@ -154,26 +165,12 @@ void CTresvikDlg::createControls() {
 
     m_logButton = makePushLikeCheckBox(QStringLiteral("Log"), dluRect(7, 38, 51, 14), this);
     m_logButton->setObjectName(QStringLiteral("logButton"));
-    connect(m_logButton, &QPushButton::clicked, this, [this](bool checked) {
-        if (checked) {
-            m_logDlg.show();
-            m_logDlg.raise();
-            m_logDlg.activateWindow();
-        } else {
-            m_logDlg.hide();
-        }
-    });
+    connect(m_logButton, &QPushButton::clicked, this,
+            [this](bool checked) { showOrHide(m_logDlg, checked); });
     m_txButton = makePushLikeCheckBox(QStringLiteral("Tx"), dluRect(7, 54, 51, 14), this);
     m_txButton->setObjectName(QStringLiteral("txButton"));
-    connect(m_txButton, &QPushButton::clicked, this, [this](bool checked) {
-        if (checked) {
-            m_txDlg.show();
-            m_txDlg.raise();
-            m_txDlg.activateWindow();
-        } else {
-            m_txDlg.hide();
-        }
-    });
+    connect(m_txButton, &QPushButton::clicked, this,
+            [this](bool checked) { showOrHide(m_txDlg, checked); });
     m_flagsButton = makePushLikeCheckBox(QStringLiteral("Flags"), dluRect(7, 70, 51, 14), this);
     m_flagsButton->setObjectName(QStringLiteral("flagsButton"));
     connect(m_flagsButton, &QPushButton::clicked, this, [this](bool checked) {

@@ -9,6 +9,7 @@
 
 #include "commands/command_encoder.h"
 #include "commands/in_place_edit.h"
+#include "ui/report_list.h"
 
 namespace tresvik {
 
@@ -21,18 +22,9 @@ constexpr int kEditorShortfall = 3;
 }  // namespace
 
 CEditableListCtrl::CEditableListCtrl(int rows, QWidget* parent) : QTableWidget(rows, 2, parent) {
-    setShowGrid(false);
-    setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::ExtendedSelection);
     // Only the in-place editor changes a cell, and only a Value cell.
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setTabKeyNavigation(false);
-    setWordWrap(false);
-    setCornerButtonEnabled(false);
-    verticalHeader()->hide();
-    verticalHeader()->setMinimumSectionSize(kItemHeight);
-    verticalHeader()->setDefaultSectionSize(kItemHeight);
-    horizontalHeader()->setHighlightSections(false);
+    setUpReportList(*this);
+    setShowGrid(false);
     horizontalHeader()->setSectionsClickable(false);
     for (int row = 0; row < rows; ++row) {
         for (int column = 0; column < 2; ++column) {
@@ -49,7 +41,7 @@ int CEditableListCtrl::hitTestCell(const QPoint& point, int& column) const {
         return -1;
     }
     const int top = std::max(0, rowAt(0));
-    const int perPage = viewport()->height() / kItemHeight;
+    const int perPage = viewport()->height() / kReportItemHeight;
     const int bottom = std::min(top + perPage, rowCount() - 1);
     int rowWidth = 0;
     for (int c = 0; c < columnCount(); ++c) {

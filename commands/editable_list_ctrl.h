@@ -15,9 +15,6 @@ class CInPlaceEdit;
 class CEditableListCtrl : public QTableWidget {
     Q_OBJECT
 public:
-    // Item height of a report list in the 11-pixel template font, grid line included.
-    static constexpr int kItemHeight = 17;
-
     CEditableListCtrl(int rows, QWidget* parent = nullptr);
 
     // The row under `point` (viewport coordinates) and its column, or -1 when no row is there.

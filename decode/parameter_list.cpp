@@ -4,28 +4,15 @@
 #include <QMouseEvent>
 
 #include "decode/parameter_table.h"
+#include "ui/report_list.h"
 
 namespace tresvik {
 
-namespace {
-// Item height of a report list in the 11-pixel template font, grid line included.
-constexpr int kItemHeight = 17;
-}  // namespace
-
 ParameterList::ParameterList(QWidget* parent)
     : QTableWidget(kParameterListItems, kParameterListColumns, parent) {
+    setUpReportList(*this);
     setShowGrid(true);
-    setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::ExtendedSelection);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setTabKeyNavigation(false);
-    setWordWrap(false);
-    setCornerButtonEnabled(false);
-    verticalHeader()->hide();
-    verticalHeader()->setMinimumSectionSize(kItemHeight);
-    verticalHeader()->setDefaultSectionSize(kItemHeight);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    horizontalHeader()->setHighlightSections(false);
 
     for (int column = 0; column < kParameterListColumns; ++column) {
         const bool value = column % 2 == 1;

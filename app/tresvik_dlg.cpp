@@ -216,7 +216,13 @@ void CTresvikDlg::createControls() {
 }
 
 void CTresvikDlg::connectSession() {
-    m_session.setReceiver([this](ByteView bytes) { m_receivePath.push(bytes); });
+    m_session.setReceiver([this](ByteView bytes) {
+        // One change of the Log window for the whole batch.
+        LogQueue& log = m_logDlg.queue();
+        log.holdDisplay();
+        m_receivePath.push(bytes);
+        log.releaseDisplay();
+    });
     connect(&m_session, &LinkSession::opened, this, &CTresvikDlg::onPortOpened);
     connect(&m_session, &LinkSession::closed, this, &CTresvikDlg::onPortClosed);
     connect(&m_session, &LinkSession::openFailed, this, &CTresvikDlg::onOpenFailed);

@@ -74,6 +74,12 @@ void LogQueue::showAndRelease(std::unique_lock<std::mutex>& log) {
                 return;
             }
             takeParked();
+            if (m_displayHolds > 0 && control->callerOwnsControl()) {
+                // The release shows them.
+                m_busy = false;
+                log.unlock();
+                return;
+            }
             // The control's own thread shows the lines of other threads. It also stops after one
             // round when other threads keep parking lines, so that they cannot hold it here.
             if (m_pending.empty() ||
@@ -88,6 +94,7 @@ void LogQueue::showAndRelease(std::unique_lock<std::mutex>& log) {
 }
 
 void LogQueue::showPending(LogTextControl& control) {
+    control.beginUpdate();
     for (const LogEntry& entry : m_pending) {
         const std::size_t length = control.textLength();
         std::size_t from = length;
@@ -96,15 +103,31 @@ void LogQueue::showPending(LogTextControl& control) {
             from = length < 2 ? 0 : length - 2;
         }
         control.replaceTail(from, entry.text, entry.colour);
-        // Scroll by the lines added, not to the end: a reader who scrolled away stays put.
-        const int lineIndex = control.endLineIndex();
-        control.scrollLines(lineIndex - m_lastLineIndex);
-        m_lastLineIndex = lineIndex;
         if (control.textLength() > kMaxTextLength) {
             control.clearText();
         }
     }
+    control.endUpdate();
     m_pending.clear();
+    // Scroll by the lines added, not to the end: a reader who scrolled away stays put.
+    const int lineIndex = control.endLineIndex();
+    control.scrollLines(lineIndex - m_lastLineIndex);
+    m_lastLineIndex = lineIndex;
+}
+
+void LogQueue::holdDisplay() {
+    std::lock_guard parked(m_parkedLock);
+    ++m_displayHolds;
+}
+
+void LogQueue::releaseDisplay() {
+    {
+        std::lock_guard parked(m_parkedLock);
+        if (m_displayHolds == 0 || --m_displayHolds > 0) {
+            return;
+        }
+    }
+    flush();
 }
 
 void LogQueue::flush() {

@@ -32,6 +32,10 @@ public:
     virtual void scrollLines(int lines) = 0;
     // Empties the text.
     virtual void clearText() = 0;
+    // Bracket a run of replaceTail and clearText calls that the control may lay out and show as
+    // one change. endLineIndex() is only asked for outside such a run.
+    virtual void beginUpdate() {}
+    virtual void endUpdate() {}
 
     // Whether the calling thread may work on the control. A window's control belongs to the
     // thread that runs the window; one held in memory belongs to every thread.
@@ -79,6 +83,13 @@ public:
     void clearQueues();
     bool initialised() const { return m_initialised.load(); }
 
+    // On the control's thread: while held, lines appended on that thread wait, and the release
+    // shows them all at once, one change of the control for many lines. The receive path holds
+    // the display while it takes in a batch of received bytes, so that the Log window lays out
+    // and scrolls once per batch, not once per frame. Holds nest.
+    void holdDisplay();
+    void releaseDisplay();
+
     // Number of lines waiting (pending plus parked); for tests and diagnostics.
     std::size_t waitingCount();
 
@@ -109,6 +120,7 @@ private:
     std::vector<LogEntry> m_parked;
     bool m_busy = false;
     bool m_flushRequested = false;
+    int m_displayHolds = 0;
     LogTextControl* m_control = nullptr;
 };
 

@@ -44,6 +44,11 @@ LogViewControl::LogViewControl(QPlainTextEdit& edit)
     : m_edit(edit), m_flushTarget(std::make_unique<FlushTarget>()) {
     m_edit.document()->setUndoRedoEnabled(false);
     m_flushTarget->moveToThread(m_edit.thread());
+    m_showLater.setSingleShot(true);
+    QObject::connect(&m_showLater, &QTimer::timeout, &m_edit, [this] {
+        m_edit.setUpdatesEnabled(true);
+        m_sinceShown.start();
+    });
 }
 
 LogViewControl::~LogViewControl() = default;
@@ -89,6 +94,28 @@ void LogViewControl::clearText() {
     QTextCursor cursor(m_edit.document());
     cursor.select(QTextCursor::Document);
     cursor.removeSelectedText();
+}
+
+void LogViewControl::beginUpdate() {
+    // Updates are held back before the text changes, so that the change asks for no repaint of
+    // its own; re-enabling them repaints the whole control once.
+    if (!m_showLater.isActive()) {
+        if (m_sinceShown.isValid() && m_sinceShown.elapsed() < kMinRepaintMs) {
+            m_edit.setUpdatesEnabled(false);
+            m_showLater.start(kMinRepaintMs - static_cast<int>(m_sinceShown.elapsed()));
+        } else {
+            m_sinceShown.start();
+        }
+    }
+    m_update = std::make_unique<QTextCursor>(m_edit.document());
+    m_update->beginEditBlock();
+}
+
+void LogViewControl::endUpdate() {
+    if (m_update) {
+        m_update->endEditBlock();
+        m_update.reset();
+    }
 }
 
 void LogViewControl::replaceTail(std::size_t from, std::u16string_view text, Rgb colour) {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QElapsedTimer>
+#include <QTimer>
+
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -9,6 +12,7 @@
 
 class QObject;
 class QPlainTextEdit;
+class QTextCursor;
 
 namespace tresvik {
 
@@ -18,6 +22,8 @@ namespace tresvik {
 // on other threads reach it through a flush event posted to that thread, never by waiting.
 class LogViewControl : public LogTextControl {
 public:
+    static constexpr int kMinRepaintMs = 100;
+
     explicit LogViewControl(QPlainTextEdit& edit);
     ~LogViewControl() override;
 
@@ -26,6 +32,8 @@ public:
     int endLineIndex() override;
     void scrollLines(int lines) override;
     void clearText() override;
+    void beginUpdate() override;
+    void endUpdate() override;
     bool callerOwnsControl() override;
     // The whole text, each line ended by CR LF as the log counts it.
     std::u16string text() const;
@@ -33,6 +41,13 @@ public:
 
 private:
     QPlainTextEdit& m_edit;
+    // Holds the document's edit block open across an update run, so that it is laid out once.
+    std::unique_ptr<QTextCursor> m_update;
+    // The window is repainted for new text at most every kMinRepaintMs: a busy line brings a
+    // batch of lines every 50 ms, and painting the text and its scroll bars each time costs more
+    // than the reader gains. The text itself is always complete at once.
+    QElapsedTimer m_sinceShown;
+    QTimer m_showLater;
     // Receives the flush events on the control's thread; posted events die with it.
     std::unique_ptr<QObject> m_flushTarget;
 };

@@ -230,6 +230,29 @@ private slots:
         QCOMPARE(bar->maximum() - bar->value(), 50);
     }
 
+    void batchesFasterThanTheRepaintLimitAreCompleteAtOnceAndRepaintedTogether() {
+        m_dlg->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_dlg.get()));
+        QPlainTextEdit* edit = m_dlg->textControl();
+        LogQueue& queue = m_dlg->queue();
+        const auto batch = [&](int lines) {
+            queue.holdDisplay();
+            for (int i = 0; i < lines; ++i) {
+                queue.AppendText(u"line", LineClass::UartRx);
+            }
+            queue.releaseDisplay();
+        };
+        batch(60);
+        // The next batch, 50 ms later on a busy line, is in the text and followed by the view at
+        // once; the window is repainted for it when the repaint limit has passed.
+        batch(60);
+        QCOMPARE(edit->document()->blockCount(), 121);
+        QScrollBar* bar = edit->verticalScrollBar();
+        QCOMPARE(bar->value(), bar->maximum());
+        QTRY_VERIFY_WITH_TIMEOUT(edit->updatesEnabled(), 2000);
+        QCOMPARE(edit->document()->blockCount(), 121);
+    }
+
     void clearButtonEmptiesTheTextAndTheNextLineStartsAtTheTop() {
         for (int i = 0; i < 5; ++i) {
             m_dlg->queue().AppendText(u"line", LineClass::UartRx);

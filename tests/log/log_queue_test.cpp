@@ -391,5 +391,57 @@ TEST(LogQueue, InitialisingWhileAnAppendRunsStrandsNoLine) {
     }
 }
 
+// Counts the update runs the queue brackets its insertions with.
+class UpdateCountingText : public MemoryLogText {
+public:
+    int runs = 0;
+    bool inRun = false;
+    void beginUpdate() override {
+        EXPECT_FALSE(inRun);
+        inRun = true;
+    }
+    void endUpdate() override {
+        inRun = false;
+        ++runs;
+    }
+    int endLineIndex() override {
+        // The window's control knows its line count only once a run has ended.
+        EXPECT_FALSE(inRun);
+        return MemoryLogText::endLineIndex();
+    }
+};
+
+TEST(LogQueue, LinesAppendedWhileTheDisplayIsHeldAreShownTogetherAtTheRelease) {
+    LogQueue queue(fixedClock);
+    UpdateCountingText text;
+    queue.initialise(text);
+    queue.AppendText(u"before", kPlain);
+    const int runsBefore = text.runs;
+
+    queue.holdDisplay();
+    queue.holdDisplay();
+    queue.AppendText(u"one", kPlain);
+    queue.AppendText(u"two", kPlain);
+    queue.AppendText(u"three", kPlain);
+    queue.releaseDisplay();
+    EXPECT_EQ(bodies(text.text()), (std::vector<std::u16string>{u"before"}));
+    EXPECT_EQ(queue.waitingCount(), 3u);
+
+    queue.releaseDisplay();
+    EXPECT_EQ(bodies(text.text()),
+              (std::vector<std::u16string>{u"before", u"one", u"two", u"three"}));
+    EXPECT_EQ(text.runs, runsBefore + 1);
+    EXPECT_EQ(text.scrollPosition(), 4);
+    EXPECT_EQ(queue.waitingCount(), 0u);
+
+    // A release without a hold, or with nothing held back, changes nothing.
+    queue.releaseDisplay();
+    queue.holdDisplay();
+    queue.releaseDisplay();
+    EXPECT_EQ(text.runs, runsBefore + 1);
+    queue.AppendText(u"after", kPlain);
+    EXPECT_EQ(bodies(text.text()).back(), u"after");
+}
+
 }  // namespace
 }  // namespace tresvik

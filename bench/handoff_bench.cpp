@@ -1,0 +1,90 @@
+// The byte hand-off from the serial worker to the GUI thread: a unit on a pseudo-terminal sends
+// a block of bytes as fast as the line takes them, the worker hands them over one by one, and
+// the GUI thread's event loop takes each into the link session's receive queue. Reports bytes
+// per second and the CPU the whole process spends on each byte, both threads together.
+//
+//   handoff_bench [benchmark options]
+
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+
+#include <sys/resource.h>
+
+#include <atomic>
+#include <cstdint>
+#include <thread>
+
+#include "link/serial_link_session.h"
+#include "tests/support/pty_pair.h"
+
+namespace {
+
+using namespace tresvik;
+
+constexpr int kBlockSize = 20000;
+
+double processCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+bool runUntil(const std::function<bool()>& done, int timeoutMs) {
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    }
+    return true;
+}
+
+void BM_WorkerToGuiThread(benchmark::State& state) {
+    PtyPair pty;
+    SerialLinkSession session;
+    std::size_t received = 0;
+    session.setReceiver([&](ByteView bytes) { received += bytes.size(); });
+    bool opened = false;
+    QObject::connect(&session, &LinkSession::opened, [&] { opened = true; });
+    session.connectPort(pty.devicePath());
+    if (!pty.ok() || !runUntil([&] { return opened; }, 5000)) {
+        state.SkipWithError("the pseudo-terminal could not be opened");
+        return;
+    }
+    QByteArray block(kBlockSize, '\x5A');
+    double cpu = 0;
+    for (auto _ : state) {
+        const double cpuBefore = processCpuSeconds();
+        const std::size_t target = received + kBlockSize;
+        // The writer blocks while the line's buffer is full, as a fast unit would.
+        std::thread writer([&] { pty.write(block); });
+        const bool done = runUntil([&] { return received >= target; }, 60000);
+        writer.join();
+        cpu += processCpuSeconds() - cpuBefore;
+        if (!done) {
+            state.SkipWithError("the bytes did not all arrive");
+            break;
+        }
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * kBlockSize);
+    state.counters["cpu_ns_per_byte"] =
+        benchmark::Counter(cpu * 1e9 / (static_cast<double>(state.iterations()) * kBlockSize));
+    session.shutdown();
+    runUntil([&] { return !session.running(); }, 5000);
+}
+BENCHMARK(BM_WorkerToGuiThread)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -2,10 +2,12 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 
 #ifdef Q_OS_UNIX
 #include <grp.h>
+#include <poll.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,6 +15,7 @@
 #include <vector>
 #endif
 
+#include "link/line_waker.h"
 #include "link/serial_thread.h"
 
 namespace tresvik {
@@ -162,10 +165,30 @@ void SerialPort::raiseRts() {
     }
 }
 
-SerialPort::Io SerialPort::readByte(std::uint8_t& byte) {
+SerialPort::Io SerialPort::readByte(std::uint8_t& byte, int timeoutMs, LineWaker* waker) {
     if (m_port->bytesAvailable() == 0) {
+        int readWaitMs = std::min(timeoutMs, kTimeoutMs);
+#ifdef Q_OS_UNIX
+        if (waker != nullptr && waker->valid()) {
+            // Wait on the device and the waker together; once the device has something (input,
+            // or the hang-up of an unplug), QSerialPort takes it without waiting.
+            pollfd fds[2] = {{static_cast<int>(m_port->handle()), POLLIN, 0},
+                             {waker->waitHandle(), POLLIN, 0}};
+            const int ready = ::poll(fds, 2, timeoutMs);
+            if (ready < 0 && errno != EINTR) {
+                return Io::Failed;
+            }
+            if (ready > 0 && fds[1].revents != 0) {
+                waker->clear();
+            }
+            if (ready <= 0 || fds[0].revents == 0) {
+                return Io::TimedOut;
+            }
+            readWaitMs = 0;
+        }
+#endif
         m_port->clearError();
-        if (!m_port->waitForReadyRead(kTimeoutMs)) {
+        if (!m_port->waitForReadyRead(readWaitMs)) {
             // After an unplug the port reports a read or resource error at once, every time.
             return isQuietError(m_port->error()) ? Io::TimedOut : Io::Failed;
         }

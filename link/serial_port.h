@@ -9,6 +9,7 @@
 namespace tresvik {
 
 struct PortSettings;
+class LineWaker;
 
 // The operations the serial worker performs on its port, on QSerialPort in blocking mode: open
 // exclusively and configure, raise RTS, read or write one byte with a short time-out, purge,
@@ -16,7 +17,8 @@ struct PortSettings;
 // the serial worker; every operation runs on that thread.
 class SerialPort {
 public:
-    // About the 5 ms the unit's line needs between two polls.
+    // About the 5 ms the unit's line needs between two polls: a write's wait, and a read's
+    // wait where the read cannot be woken.
     static constexpr int kTimeoutMs = 5;
 
     enum class Io { Done, TimedOut, Failed };
@@ -32,7 +34,9 @@ public:
     bool open(const PortSettings& settings, const QString& devicePath, QString& errorText);
     // Raises RTS; some devices (ptys) refuse, which is of no consequence.
     void raiseRts();
-    Io readByte(std::uint8_t& byte);
+    // Takes the next byte, waiting up to `timeoutMs` for one. With a valid `waker`, a wake
+    // ends the wait early (TimedOut); without one the wait is at most kTimeoutMs.
+    Io readByte(std::uint8_t& byte, int timeoutMs = kTimeoutMs, LineWaker* waker = nullptr);
     // A byte that timed out stays in the port's own buffer; calling again with the same byte
     // waits for it instead of sending it twice.
     Io writeByte(std::uint8_t byte);

@@ -19,11 +19,16 @@ const QString kWriteFailed = QStringLiteral("Reading of serial communication has
 const QString kReadFailed = QStringLiteral("Reading of serial communication has problem.\r\n");
 const QString kCloseFailed = QStringLiteral("Port Closeing isn't successed.");
 
+// How long a read waits on a silent line with nothing to send. Every request that needs the
+// worker wakes it, so this only bounds the wait should a wake ever be missed.
+constexpr int kQuietReadWaitMs = 1000;
+
 }  // namespace
 
 SerialThread::SerialThread(QObject* parent) : QThread(parent) {
     // The thread's name in the system's task list.
     setObjectName(QStringLiteral("SerialThread"));
+    m_transmitQueue.setAppendListener([this] { m_lineWaker.wake(); });
     start(QThread::TimeCriticalPriority);
 }
 
@@ -33,6 +38,7 @@ SerialThread::~SerialThread() {
     m_closeRequest = true;
     m_exitRequest = true;
     wake();
+    m_lineWaker.wake();
     // A notification already under way waits for this thread to handle it; deliver it so that
     // the worker can finish.
     while (!wait(QDeadlineTimer(10))) {
@@ -59,12 +65,14 @@ void SerialThread::connectPort(const PortSettings& settings, const QString& devi
 void SerialThread::disconnectPort() {
     m_openRequest = false;
     m_closeRequest = true;
+    m_lineWaker.wake();
 }
 
 void SerialThread::shutdown() {
     m_closeRequest = true;
     m_exitRequest = true;
     wake();
+    m_lineWaker.wake();
 }
 
 std::uint8_t SerialThread::takeByte() {
@@ -218,7 +226,9 @@ void SerialThread::writePass(SerialPort& port) {
 
 void SerialThread::readStep(SerialPort& port) {
     std::uint8_t byte = 0;
-    switch (port.readByte(byte)) {
+    // A byte still to be written keeps the wait short, so that the next pass tries it again.
+    const int waitMs = m_transmitQueue.empty() ? kQuietReadWaitMs : SerialPort::kTimeoutMs;
+    switch (port.readByte(byte, waitMs, &m_lineWaker)) {
         case SerialPort::Io::Done:
             m_receivedByte = byte;
             m_bytePending = true;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <mutex>
 
+#include "link/line_waker.h"
 #include "link/transmit_queue.h"
 
 namespace tresvik {
@@ -25,7 +26,9 @@ struct PortSettings {
 
 // The serial worker: owns the port, opens and closes it on request, writes the queued bytes one
 // at a time and hands each received byte to the main window. It knows nothing of frames. While
-// the port is closed it parks on a condition variable and uses no CPU.
+// the port is closed it parks on a condition variable and uses no CPU; while the port is open
+// and the unit silent it waits on the port and on a waker that new bytes to send and close
+// requests set off, so a silent line costs nothing either.
 //
 // Threading: requests (connectPort, disconnectPort, shutdown) are called on the GUI thread. The
 // notifications are delivered to the GUI thread with Qt::BlockingQueuedConnection, so the worker
@@ -91,6 +94,8 @@ private:
     void notify(Signal signal, Args&&... args);
 
     std::atomic<bool> m_portOpen{false};
+    // Ends the worker's wait for input when there is something else to do.
+    LineWaker m_lineWaker;
     TransmitQueue m_transmitQueue;
 
     std::atomic<bool> m_openRequest{false};

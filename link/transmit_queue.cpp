@@ -3,13 +3,25 @@
 namespace tresvik {
 
 void TransmitQueue::append(ByteView bytes) {
-    std::lock_guard lock(m_mutex);
-    m_bytes.insert(m_bytes.end(), bytes.begin(), bytes.end());
+    {
+        std::lock_guard lock(m_mutex);
+        m_bytes.insert(m_bytes.end(), bytes.begin(), bytes.end());
+    }
+    appended();
 }
 
 void TransmitQueue::appendZeros(std::size_t count) {
-    std::lock_guard lock(m_mutex);
-    m_bytes.insert(m_bytes.end(), count, std::uint8_t{0});
+    {
+        std::lock_guard lock(m_mutex);
+        m_bytes.insert(m_bytes.end(), count, std::uint8_t{0});
+    }
+    appended();
+}
+
+void TransmitQueue::appended() const {
+    if (m_appendListener) {
+        m_appendListener();
+    }
 }
 
 std::optional<std::uint8_t> TransmitQueue::front() const {

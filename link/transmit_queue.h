@@ -3,8 +3,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <optional>
+#include <utility>
 
 #include "link/frame.h"
 
@@ -15,6 +17,12 @@ namespace tresvik {
 // itself, so appends and removals never interleave and nobody waits across a port write.
 class TransmitQueue {
 public:
+    // Called after every append, on the appending thread, outside the lock: the worker's wake-up.
+    // Set once, before anyone appends.
+    void setAppendListener(std::function<void()> listener) {
+        m_appendListener = std::move(listener);
+    }
+
     void append(ByteView bytes);
     void appendZeros(std::size_t count);
     std::optional<std::uint8_t> front() const;
@@ -26,6 +34,9 @@ public:
     Bytes takeAll();
 
 private:
+    void appended() const;
+
+    std::function<void()> m_appendListener;
     mutable std::mutex m_mutex;
     std::deque<std::uint8_t> m_bytes;
 };

@@ -286,6 +286,21 @@ private slots:
         finish(session, log);
     }
 
+    void aSilentLineLeavesTheWorkerIdleUntilThereIsSomethingToSendOrToClose() {
+        SerialLinkSession session;
+        WorkerLog log(session);
+        connectToPty(session, log);
+        QVERIFY(workerIsIdle());
+        session.transmitQueue().append(viewOf(QByteArrayLiteral("go")));
+        QCOMPARE(m_pty->read(2), QByteArrayLiteral("go"));
+        QVERIFY(m_pty->write(QByteArrayLiteral("back")));
+        QCOMPARE(log.awaitBytes(4), QByteArrayLiteral("back"));
+        QVERIFY(workerIsIdle());
+        session.disconnectPort();
+        QCOMPARE(log.awaitEvents(2), (QStringList{"opened", "closed"}));
+        finish(session, log);
+    }
+
     void unplugWhileConnectedClosesThePortQuietlyAndParksTheWorker() {
         SerialLinkSession session;
         WorkerLog log(session);

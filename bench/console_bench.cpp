@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "app/tresvik_dlg.h"
+#include "bench/run_until.h"
 #include "decode/parameter_list.h"
 #include "decode/parameter_table.h"
 #include "decode/receive_path.h"
@@ -54,24 +55,6 @@ double processCpuSeconds() {
     getrusage(RUSAGE_SELF, &usage);
     return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-// Runs the event loop until `done` holds or `timeoutMs` has passed. QTest's waits sleep between
-// their looks, and a thread that sleeps would make the console look slower than it is.
-bool runUntil(const std::function<bool()>& done, int timeoutMs) {
-    QEventLoop loop;
-    QTimer look;
-    QObject::connect(&look, &QTimer::timeout, &loop, [&] {
-        if (done()) {
-            loop.quit();
-        }
-    });
-    look.start(10);
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    if (!done()) {
-        loop.exec();
-    }
-    return done();
 }
 
 void runFor(int ms) {

@@ -14,9 +14,12 @@
 #include <sys/resource.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <thread>
 
+#include "bench/run_until.h"
 #include "link/serial_link_session.h"
 #include "tests/support/pty_pair.h"
 
@@ -31,17 +34,6 @@ double processCpuSeconds() {
     getrusage(RUSAGE_SELF, &usage);
     return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-bool runUntil(const std::function<bool()>& done, int timeoutMs) {
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!done()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-    }
-    return true;
 }
 
 void BM_WorkerToGuiThread(benchmark::State& state) {
@@ -78,6 +70,54 @@ void BM_WorkerToGuiThread(benchmark::State& state) {
     runUntil([&] { return !session.running(); }, 5000);
 }
 BENCHMARK(BM_WorkerToGuiThread)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
+// The same at the line rate: 10-byte chunks every 10.4 ms, as a USB adapter delivers 960 bytes/s.
+// Reports the share of one core the hand-off costs.
+void BM_WorkerToGuiThreadAtLineRate(benchmark::State& state) {
+    constexpr int kChunk = 10;
+    constexpr auto kChunkPeriod = std::chrono::microseconds(10417);
+    constexpr int kChunksPerRound = 300;
+    PtyPair pty;
+    SerialLinkSession session;
+    std::size_t received = 0;
+    session.setReceiver([&](ByteView bytes) { received += bytes.size(); });
+    bool opened = false;
+    QObject::connect(&session, &LinkSession::opened, [&] { opened = true; });
+    session.connectPort(pty.devicePath());
+    if (!pty.ok() || !runUntil([&] { return opened; }, 5000)) {
+        state.SkipWithError("the pseudo-terminal could not be opened");
+        return;
+    }
+    const QByteArray chunk(kChunk, '\x5A');
+    double cpu = 0;
+    double seconds = 0;
+    for (auto _ : state) {
+        const double cpuBefore = processCpuSeconds();
+        const auto start = std::chrono::steady_clock::now();
+        const std::size_t target = received + kChunk * kChunksPerRound;
+        std::thread writer([&] {
+            for (int i = 0; i < kChunksPerRound; ++i) {
+                std::this_thread::sleep_until(start + i * kChunkPeriod);
+                pty.write(chunk);
+            }
+        });
+        const bool done = runUntil([&] { return received >= target; }, 60000);
+        writer.join();
+        cpu += processCpuSeconds() - cpuBefore;
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (!done) {
+            state.SkipWithError("the bytes did not all arrive");
+            break;
+        }
+    }
+    state.counters["cpu_percent_of_a_core"] = benchmark::Counter(100.0 * cpu / seconds);
+    session.shutdown();
+    runUntil([&] { return !session.running(); }, 5000);
+}
+BENCHMARK(BM_WorkerToGuiThreadAtLineRate)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
 
 }  // namespace
 

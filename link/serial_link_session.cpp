@@ -18,8 +18,9 @@ SerialLinkSession::SerialLinkSession(QObject* parent) : LinkSession(parent) {
     constexpr auto kBlocking = Qt::BlockingQueuedConnection;
     connect(&m_worker, &SerialThread::portOpened, this, handled([this] { emit opened(); }),
             kBlocking);
+    // Emitted on this thread by the worker's own hand-off.
     connect(&m_worker, &SerialThread::byteReceived, this,
-            handled([this] { byteArrived(m_worker.takeByte()); }), kBlocking);
+            [this] { byteArrived(m_worker.takeByte()); });
     connect(&m_worker, &SerialThread::portClosed, this, handled([this] {
         // What came before the close is taken now, in case nothing drains again.
         drain();

@@ -37,6 +37,8 @@ public:
     // Takes the next byte, waiting up to `timeoutMs` for one. With a valid `waker`, a wake
     // ends the wait early (TimedOut); without one the wait is at most kTimeoutMs.
     Io readByte(std::uint8_t& byte, int timeoutMs = kTimeoutMs, LineWaker* waker = nullptr);
+    // Bytes already read from the device that wait in the port's buffer.
+    qint64 bufferedInput() const { return m_port ? m_port->bytesAvailable() : 0; }
     // A byte that timed out stays in the port's own buffer; calling again with the same byte
     // waits for it instead of sending it twice.
     Io writeByte(std::uint8_t byte);

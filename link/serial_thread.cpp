@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEvent>
+#include <QSocketNotifier>
 
 #include <chrono>
 #include <utility>
@@ -19,6 +20,26 @@ const QString kWriteFailed = QStringLiteral("Reading of serial communication has
 const QString kReadFailed = QStringLiteral("Reading of serial communication has problem.\r\n");
 const QString kCloseFailed = QStringLiteral("Port Closeing isn't successed.");
 
+// The byte hand-off (see the class comment). Free: nothing pending. Posted: a byte waits, announced
+// by an event. Watching: the GUI thread has taken a byte and looks for the next one without an
+// event. Handed: a byte waits that the watching GUI thread takes without an event.
+enum HandOff : int { kFree = 0, kPosted = 1, kWatching = 2, kHanded = 3 };
+
+// A burst: at least this many bytes wait in the port's buffer behind the one handed over. At the
+// line rate an adapter delivers a few bytes at a time, and the GUI thread sleeps between them;
+// watching would only burn the time it takes to wake.
+constexpr qint64 kBurstBytes = 16;
+// How long the GUI thread watches for the next byte of a burst: the worker, awake, hands it over
+// within a few microseconds.
+constexpr auto kGuiWatchTime = std::chrono::microseconds(15);
+// How long the worker watches for the take of a byte in a burst before it sleeps: long enough
+// for a GUI thread that has to wake up first.
+constexpr auto kWorkerWatchTime = std::chrono::microseconds(100);
+using Clock = std::chrono::steady_clock;
+
+// Carries nothing: the byte waits in the worker until it is taken.
+const QEvent::Type kByteEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
+
 // How long a read waits on a silent line with nothing to send. Every request that needs the
 // worker wakes it, so this only bounds the wait should a wake ever be missed.
 constexpr int kQuietReadWaitMs = 1000;
@@ -29,6 +50,14 @@ SerialThread::SerialThread(QObject* parent) : QThread(parent) {
     // The thread's name in the system's task list.
     setObjectName(QStringLiteral("SerialThread"));
     m_transmitQueue.setAppendListener([this] { m_lineWaker.wake(); });
+    if (m_guiWaker.valid()) {
+        m_guiNotifier =
+            std::make_unique<QSocketNotifier>(m_guiWaker.waitHandle(), QSocketNotifier::Read);
+        connect(m_guiNotifier.get(), &QSocketNotifier::activated, this, [this] {
+            m_guiWaker.clear();
+            deliverBytes();
+        });
+    }
     start(QThread::TimeCriticalPriority);
 }
 
@@ -66,6 +95,9 @@ void SerialThread::disconnectPort() {
     m_openRequest = false;
     m_closeRequest = true;
     m_lineWaker.wake();
+    // A worker waiting for its byte to be taken closes at once.
+    std::lock_guard lock(m_mutex);
+    m_wakeUp.notify_all();
 }
 
 void SerialThread::shutdown() {
@@ -77,8 +109,55 @@ void SerialThread::shutdown() {
 
 std::uint8_t SerialThread::takeByte() {
     const std::uint8_t byte = m_receivedByte.load();
-    m_bytePending = false;
+    if (bytePending()) {
+        // Only a GUI thread inside deliverBytes() goes on watching; a byte taken later, from
+        // elsewhere, leaves the next one to an event.
+        const int next = m_delivering && m_moreWaiting.load() ? kWatching : kFree;
+        ++m_taken;
+        {
+            std::lock_guard lock(m_mutex);
+            m_handOff = next;
+        }
+        m_wakeUp.notify_all();
+    }
     return byte;
+}
+
+bool SerialThread::bytePending() const {
+    const int state = m_handOff.load();
+    return state == kPosted || state == kHanded;
+}
+
+bool SerialThread::event(QEvent* event) {
+    if (event->type() != kByteEvent) {
+        return QThread::event(event);
+    }
+    // The event was made on the worker; its way through Qt's queue is invisible to the thread
+    // sanitizer.
+    happensAfter(&m_receivedByte);
+    deliverBytes();
+    return true;
+}
+
+void SerialThread::deliverBytes() {
+    m_delivering = true;
+    while (bytePending()) {
+        const std::uint64_t takenBefore = m_taken;
+        emit byteReceived();
+        // Not taken yet (the receiver takes it later), or taken with nothing more waiting.
+        if (m_taken == takenBefore || m_handOff.load() == kFree) {
+            break;
+        }
+        // Watching: the worker hands the next byte over (it may have done so already).
+        const auto watchUntil = Clock::now() + kGuiWatchTime;
+        while (m_handOff.load() == kWatching && Clock::now() < watchUntil) {
+        }
+        int expected = kWatching;
+        if (m_handOff.compare_exchange_strong(expected, kFree)) {
+            break;
+        }
+    }
+    m_delivering = false;
 }
 
 QStringList SerialThread::errorList() const {
@@ -107,7 +186,7 @@ void SerialThread::wake() {
         std::lock_guard lock(m_mutex);
         m_wakePending = true;
     }
-    m_wakeUp.notify_one();
+    m_wakeUp.notify_all();
 }
 
 template <typename Signal, typename... Args>
@@ -181,7 +260,7 @@ bool SerialThread::openPort(SerialPort& port) {
         return false;
     }
     m_portOpen = true;
-    m_bytePending = false;
+    m_handOff = kFree;
     port.raiseRts();
     // Whatever the line held before the open is not the unit's answer to anything.
     port.purge();
@@ -192,13 +271,14 @@ bool SerialThread::openPort(SerialPort& port) {
 
 void SerialThread::inputOutputPass(SerialPort& port) {
     writePass(port);
-    if (!m_bytePending.load()) {
+    if (!bytePending()) {
         readStep(port);
     } else {
-        // Nobody has taken the last byte (no receiver is connected): wait as long as a read
-        // would, rather than spin.
+        // Nobody has taken the last byte (no receiver is connected, or it takes it later):
+        // wait as long as a read would, rather than spin.
         std::unique_lock lock(m_mutex);
-        m_wakeUp.wait_for(lock, std::chrono::milliseconds(SerialPort::kTimeoutMs));
+        m_wakeUp.wait_for(lock, std::chrono::milliseconds(SerialPort::kTimeoutMs),
+                          [this] { return !bytePending(); });
     }
     if (m_closeRequest.load() && m_portOpen.load()) {
         closeStep(port);
@@ -230,9 +310,7 @@ void SerialThread::readStep(SerialPort& port) {
     const int waitMs = m_transmitQueue.empty() ? kQuietReadWaitMs : SerialPort::kTimeoutMs;
     switch (port.readByte(byte, waitMs, &m_lineWaker)) {
         case SerialPort::Io::Done:
-            m_receivedByte = byte;
-            m_bytePending = true;
-            notify(&SerialThread::byteReceived);
+            handOver(byte, port.bufferedInput() >= kBurstBytes);
             break;
         case SerialPort::Io::TimedOut:
             break;
@@ -241,6 +319,35 @@ void SerialThread::readStep(SerialPort& port) {
             m_openRequest = false;
             m_closeRequest = true;
             break;
+    }
+}
+
+void SerialThread::handOver(std::uint8_t byte, bool moreWaiting) {
+    m_receivedByte = byte;
+    m_moreWaiting = moreWaiting;
+    int expected = kWatching;
+    if (!m_handOff.compare_exchange_strong(expected, kHanded)) {
+        // Nobody watches (the state is free, and only this thread leaves free): announce it.
+        m_handOff = kPosted;
+        if (m_silent.load()) {
+            return;
+        }
+        if (m_guiWaker.valid()) {
+            m_guiWaker.wake();
+        } else {
+            auto* event = new QEvent(kByteEvent);
+            happensBefore(&m_receivedByte);
+            QCoreApplication::postEvent(this, event);
+        }
+    }
+    if (moreWaiting) {
+        const auto watchUntil = Clock::now() + kWorkerWatchTime;
+        while (bytePending() && Clock::now() < watchUntil) {
+        }
+    }
+    if (bytePending()) {
+        std::unique_lock lock(m_mutex);
+        m_wakeUp.wait(lock, [this] { return !bytePending() || m_closeRequest.load(); });
     }
 }
 

@@ -7,10 +7,13 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 
 #include "link/line_waker.h"
 #include "link/transmit_queue.h"
+
+class QSocketNotifier;
 
 namespace tresvik {
 
@@ -31,11 +34,19 @@ struct PortSettings {
 // requests set off, so a silent line costs nothing either.
 //
 // Threading: requests (connectPort, disconnectPort, shutdown) are called on the GUI thread. The
-// notifications are delivered to the GUI thread with Qt::BlockingQueuedConnection, so the worker
-// waits until each is handled; their handlers may use takeByte() and the error list, and must
-// never wait for the worker. Only the worker touches its port: it discards what was pending on
-// the line right after the open, before it announces the port as opened, so that whoever hears
-// of the open and answers at once loses nothing.
+// rare notifications (opened, closed, failures, exiting) are delivered to the GUI thread with
+// Qt::BlockingQueuedConnection, so the worker waits until each is handled. The byte-received
+// notification, up to a thousand a second, has a hand-off of its own: the worker wakes this
+// object through a pipe (or posts it an event where there are no pipes); it lives on the GUI
+// thread and emits byteReceived there, and the worker waits until the byte has been taken with
+// takeByte(). When the port's buffer holds a burst, the GUI
+// thread watches for the next one for a few microseconds before it goes back to its event loop,
+// and the worker watches for the take before it sleeps: a burst then passes byte by byte with
+// no thread going to sleep in between, each byte still taken by the GUI thread before the next
+// is read. Handlers may use takeByte() and the error list, and must never wait for the worker. Only
+// the worker touches its port: it discards what was pending on the line right after the open,
+// before it announces the port as opened, so that whoever hears of the open and answers at once
+// loses nothing.
 //
 // The constructor starts the thread at time-critical priority, parked until the first
 // connectPort(); starting it again is harmless. The owner calls shutdown() and waits for
@@ -55,7 +66,7 @@ public:
     // Shutdown: wakes the worker, sets the close and exit requests.
     void shutdown();
 
-    // Clears the byte-pending flag and returns the received byte (byte-received handler).
+    // Takes the received byte and lets the worker read on (byte-received handler).
     std::uint8_t takeByte();
 
     bool portOpen() const { return m_portOpen.load(); }
@@ -67,6 +78,7 @@ public:
 signals:
     // The port is open, configured, RTS raised and the line purged.
     void portOpened();
+    // Emitted on the GUI thread; the worker reads nothing more until takeByte() is called.
     void byteReceived();
     void portClosed();
     // The text recorded in the error list, and the system's reason with a hint for the user.
@@ -78,6 +90,7 @@ signals:
 
 protected:
     void run() override;
+    bool event(QEvent* event) override;
 
 private:
     // Waits until connectPort() or shutdown() wakes the worker; a wake that came earlier counts.
@@ -87,6 +100,13 @@ private:
     void inputOutputPass(SerialPort& port);
     void writePass(SerialPort& port);
     void readStep(SerialPort& port);
+    // Hands the byte just read to the GUI thread and waits until it is taken or the port is to
+    // close. `moreWaiting`: a burst, the port's buffer holds many bytes behind this one.
+    void handOver(std::uint8_t byte, bool moreWaiting);
+    bool bytePending() const;
+    // On the GUI thread: emits byteReceived for the byte handed over, and for those that follow
+    // while the GUI thread watches.
+    void deliverBytes();
     void closeStep(SerialPort& port);
     void setErrorText(const QString& text);
     // Emits a notification unless the object is being destroyed.
@@ -96,16 +116,26 @@ private:
     std::atomic<bool> m_portOpen{false};
     // Ends the worker's wait for input when there is something else to do.
     LineWaker m_lineWaker;
+    // Tells the GUI thread that a byte waits: a pipe it watches, so that nothing is allocated per
+    // byte and the hand-over is one the thread sanitizer sees.
+    LineWaker m_guiWaker;
+    std::unique_ptr<QSocketNotifier> m_guiNotifier;
     TransmitQueue m_transmitQueue;
 
     std::atomic<bool> m_openRequest{false};
     std::atomic<bool> m_closeRequest{false};
     std::atomic<bool> m_exitRequest{false};
-    std::atomic<bool> m_bytePending{false};
+    // Where the byte hand-off stands; see HandOff in the source.
+    std::atomic<int> m_handOff{0};
     std::atomic<std::uint8_t> m_receivedByte{0};
+    std::atomic<bool> m_moreWaiting{false};
+    // GUI thread only: deliverBytes() is running, so a take may leave the GUI thread watching.
+    bool m_delivering = false;
+    std::uint64_t m_taken = 0;
     std::atomic<bool> m_silent{false};
 
-    // Guards the fields below and the wake-up of a parked worker.
+    // Guards the fields below, the wake-up of a parked worker and of one waiting for its byte to
+    // be taken.
     mutable std::mutex m_mutex;
     std::condition_variable m_wakeUp;
     bool m_wakePending = false;

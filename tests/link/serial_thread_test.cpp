@@ -18,7 +18,6 @@ namespace {
 constexpr int kTimeoutMs = 10000;
 // Long enough for a worker that polls its port (every 5 ms) or its flags to be seen running.
 constexpr int kIdleWindowMs = 200;
-constexpr auto kBlocking = Qt::BlockingQueuedConnection;
 
 const QString kOpenFailed = QStringLiteral("Get configuration port has problem.\r\n");
 const QString kReadFailed = QStringLiteral("Reading of serial communication has problem.\r\n");
@@ -217,15 +216,12 @@ private slots:
         QByteArray taken;
         int notifications = 0;
         disconnect(&worker, &SerialThread::byteReceived, &session, nullptr);
-        connect(
-            &worker, &SerialThread::byteReceived, this,
-            [&] {
-                ++notifications;
-                QMetaObject::invokeMethod(
-                    this, [&] { taken.append(static_cast<char>(worker.takeByte())); },
-                    Qt::QueuedConnection);
-            },
-            kBlocking);
+        connect(&worker, &SerialThread::byteReceived, this, [&] {
+            ++notifications;
+            QMetaObject::invokeMethod(
+                this, [&] { taken.append(static_cast<char>(worker.takeByte())); },
+                Qt::QueuedConnection);
+        });
         connectToPty(session, log);
 
         const QByteArray sent = everyByteValue().left(48);

@@ -145,29 +145,39 @@ struct Console {
     }
 };
 
-struct Trace {
+// The unit's trace, read as it grows: only the lines added since the last look.
+class TraceReader {
+public:
+    explicit TraceReader(const QString& path) : m_file(path) {}
+
     std::size_t frames = 0;
     std::size_t bytes = 0;
     bool done = false;
-};
 
-Trace readTrace(const QString& path) {
-    Trace trace;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return trace;
-    }
-    while (!file.atEnd()) {
-        const QByteArray line = file.readLine().trimmed();
-        if (line == "DONE") {
-            trace.done = true;
-        } else if (line.startsWith("TX")) {
-            ++trace.frames;
-            trace.bytes += static_cast<std::size_t>(line.count(' '));
+    void readMore() {
+        if (!m_file.isOpen() && !m_file.open(QIODevice::ReadOnly)) {
+            return;
         }
+        m_partial += m_file.readAll();
+        qsizetype start = 0;
+        for (qsizetype end = m_partial.indexOf('\n'); end >= 0;
+             end = m_partial.indexOf('\n', start)) {
+            const QByteArray line = m_partial.mid(start, end - start).trimmed();
+            if (line == "DONE") {
+                done = true;
+            } else if (line.startsWith("TX")) {
+                ++frames;
+                bytes += static_cast<std::size_t>(line.count(' '));
+            }
+            start = end + 1;
+        }
+        m_partial.remove(0, start);
     }
-    return trace;
-}
+
+private:
+    QFile m_file;
+    QByteArray m_partial;
+};
 
 int burst(int cycles) {
     Console console;
@@ -204,7 +214,7 @@ int burst(int cycles) {
     const double cpuBefore = processCpuSeconds();
     QElapsedTimer elapsed;
     elapsed.start();
-    Trace trace;
+    TraceReader trace(tracePath);
     // The unit marks the end of its last cycle in the trace; the run ends when the console has
     // every frame of it, or when nothing has come for 5 s.
     std::size_t lastSeen = 0;
@@ -212,7 +222,7 @@ int burst(int cycles) {
     sinceProgress.start();
     while (true) {
         runFor(100);
-        trace = readTrace(tracePath);
+        trace.readMore();
         const std::size_t got = console.framesReceived();
         if (got != lastSeen) {
             lastSeen = got;

@@ -35,6 +35,9 @@ constexpr auto kGuiWatchTime = std::chrono::microseconds(15);
 // How long the worker watches for the take of a byte in a burst before it sleeps: long enough
 // for a GUI thread that has to wake up first.
 constexpr auto kWorkerWatchTime = std::chrono::microseconds(100);
+// The most bytes the GUI thread takes in one go before it returns to its event loop, so that a
+// long burst never keeps input, timers and painting waiting for more than a few milliseconds.
+constexpr int kMostBytesPerDelivery = 256;
 using Clock = std::chrono::steady_clock;
 
 // Carries nothing: the byte waits in the worker until it is taken.
@@ -141,7 +144,12 @@ bool SerialThread::event(QEvent* event) {
 
 void SerialThread::deliverBytes() {
     m_delivering = true;
-    while (bytePending()) {
+    for (int delivered = 0; bytePending(); ++delivered) {
+        if (delivered == kMostBytesPerDelivery) {
+            // The event loop runs first; the pipe stays readable, so the rest follows at once.
+            m_guiWaker.wake();
+            break;
+        }
         const std::uint64_t takenBefore = m_taken;
         emit byteReceived();
         // Not taken yet (the receiver takes it later), or taken with nothing more waiting.

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <optional>
+#include <thread>
 
 #include "link/serial_link_session.h"
 #include "link/transmit_queue.h"
@@ -193,6 +194,24 @@ private slots:
         session.transmitQueue().append(viewOf(all));
         QCOMPARE(m_pty->read(static_cast<int>(all.size())).toHex(), all.toHex());
         QTRY_VERIFY_WITH_TIMEOUT(session.transmitQueue().empty(), kTimeoutMs);
+        finish(session, log);
+    }
+
+    void aLongBurstArrivesWholeAndInOrder() {
+        SerialLinkSession session;
+        WorkerLog log(session);
+        connectToPty(session, log);
+        // Many times the port's buffer and the GUI thread's largest take at once, written faster
+        // than the line could carry it.
+        QByteArray burst;
+        for (int i = 0; i < 20000; ++i) {
+            burst.append(static_cast<char>((i * 7 + i / 256) & 0xFF));
+        }
+        std::thread writer([&] { m_pty->write(burst); });
+        const QByteArray received = log.awaitBytes(burst.size());
+        writer.join();
+        QCOMPARE(received.size(), burst.size());
+        QVERIFY(received == burst);
         finish(session, log);
     }
 

@@ -187,7 +187,7 @@ SerialPort::Io SerialPort::readByte(std::uint8_t& byte, int timeoutMs, LineWaker
             readWaitMs = 0;
         }
 #endif
-        m_port->clearError();
+        clearError();
         if (!m_port->waitForReadyRead(readWaitMs)) {
             // After an unplug the port reports a read or resource error at once, every time.
             return isQuietError(m_port->error()) ? Io::TimedOut : Io::Failed;
@@ -211,11 +211,18 @@ SerialPort::Io SerialPort::writeByte(std::uint8_t byte) {
             return Io::Failed;
         }
     }
-    m_port->clearError();
+    clearError();
     if (m_port->waitForBytesWritten(kTimeoutMs)) {
         return m_port->bytesToWrite() == 0 ? Io::Done : Io::TimedOut;
     }
     return isQuietError(m_port->error()) ? Io::TimedOut : Io::Failed;
+}
+
+void SerialPort::clearError() {
+    // Clearing makes QSerialPort translate its "no error" text and emit a signal, every time.
+    if (m_port->error() != QSerialPort::NoError) {
+        m_port->clearError();
+    }
 }
 
 void SerialPort::purge() {

@@ -52,6 +52,9 @@ public:
     QString failureReason() const { return m_failureReason; }
 
 private:
+    // Forgets the last error (a time-out) before the next wait, so that the wait's own is seen.
+    void clearError();
+
     std::unique_ptr<QSerialPort> m_port;
     QString m_failureReason;
 };

@@ -21,8 +21,8 @@ const QString kReadFailed = QStringLiteral("Reading of serial communication has 
 const QString kCloseFailed = QStringLiteral("Port Closeing isn't successed.");
 
 // The byte hand-off (see the class comment). Free: nothing pending. Posted: a byte waits, announced
-// by an event. Watching: the GUI thread has taken a byte and looks for the next one without an
-// event. Handed: a byte waits that the watching GUI thread takes without an event.
+// through the pipe (or an event). Watching: the GUI thread has taken a byte and looks for the next
+// one without an event. Handed: a byte waits that the watching GUI thread takes without an event.
 enum HandOff : int { kFree = 0, kPosted = 1, kWatching = 2, kHanded = 3 };
 
 // A burst: at least this many bytes wait in the port's buffer behind the one handed over. At the
@@ -146,8 +146,8 @@ void SerialThread::deliverBytes() {
     m_delivering = true;
     for (int delivered = 0; bytePending(); ++delivered) {
         if (delivered == kMostBytesPerDelivery) {
-            // The event loop runs first; the pipe stays readable, so the rest follows at once.
-            m_guiWaker.wake();
+            // The event loop runs first; the rest follows at once.
+            announceByte();
             break;
         }
         const std::uint64_t takenBefore = m_taken;
@@ -340,13 +340,7 @@ void SerialThread::handOver(std::uint8_t byte, bool moreWaiting) {
         if (m_silent.load()) {
             return;
         }
-        if (m_guiWaker.valid()) {
-            m_guiWaker.wake();
-        } else {
-            auto* event = new QEvent(kByteEvent);
-            happensBefore(&m_receivedByte);
-            QCoreApplication::postEvent(this, event);
-        }
+        announceByte();
     }
     if (moreWaiting) {
         const auto watchUntil = Clock::now() + kWorkerWatchTime;
@@ -357,6 +351,16 @@ void SerialThread::handOver(std::uint8_t byte, bool moreWaiting) {
         std::unique_lock lock(m_mutex);
         m_wakeUp.wait(lock, [this] { return !bytePending() || m_closeRequest.load(); });
     }
+}
+
+void SerialThread::announceByte() {
+    if (m_guiWaker.valid()) {
+        m_guiWaker.wake();
+        return;
+    }
+    auto* event = new QEvent(kByteEvent);
+    happensBefore(&m_receivedByte);
+    QCoreApplication::postEvent(this, event);
 }
 
 void SerialThread::closeStep(SerialPort& port) {

@@ -107,6 +107,8 @@ private:
     // On the GUI thread: emits byteReceived for the byte handed over, and for those that follow
     // while the GUI thread watches.
     void deliverBytes();
+    // Tells the GUI thread that a byte waits for it; any thread.
+    void announceByte();
     void closeStep(SerialPort& port);
     void setErrorText(const QString& text);
     // Emits a notification unless the object is being destroyed.

@@ -7,13 +7,15 @@
 
 namespace tresvik {
 
-QString programDirectory() {
+QString programDirectory(bool create) {
     const QString own = QCoreApplication::applicationDirPath();
     if (QFileInfo(own).isWritable()) {
         return own + u'/';
     }
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    QDir().mkpath(data);
+    if (create) {
+        QDir().mkpath(data);
+    }
     return data + u'/';
 }
 

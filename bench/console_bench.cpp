@@ -22,8 +22,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -35,7 +33,7 @@
 #include <vector>
 
 #include "app/tresvik_dlg.h"
-#include "bench/run_until.h"
+#include "bench/bench_support.h"
 #include "decode/parameter_list.h"
 #include "decode/parameter_table.h"
 #include "decode/receive_path.h"
@@ -49,13 +47,6 @@ using namespace tresvik;
 using Clock = std::chrono::steady_clock;
 
 constexpr double kLineRate = 960.0;
-
-double processCpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 void runFor(int ms) {
     runUntil([] { return false; }, ms);

@@ -8,18 +8,12 @@
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QEventLoop>
 
-#include <sys/resource.h>
-
-#include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <thread>
 
-#include "bench/run_until.h"
+#include "bench/bench_support.h"
 #include "link/serial_link_session.h"
 #include "tests/support/pty_pair.h"
 
@@ -29,25 +23,33 @@ using namespace tresvik;
 
 constexpr int kBlockSize = 20000;
 
-double processCpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-void BM_WorkerToGuiThread(benchmark::State& state) {
+// A unit on a pseudo-terminal, and the console's link to it counting what it receives.
+struct Link {
     PtyPair pty;
     SerialLinkSession session;
     std::size_t received = 0;
-    session.setReceiver([&](ByteView bytes) { received += bytes.size(); });
-    bool opened = false;
-    QObject::connect(&session, &LinkSession::opened, [&] { opened = true; });
-    session.connectPort(pty.devicePath());
-    if (!pty.ok() || !runUntil([&] { return opened; }, 5000)) {
+
+    bool open() {
+        session.setReceiver([this](ByteView bytes) { received += bytes.size(); });
+        bool opened = false;
+        QObject::connect(&session, &LinkSession::opened, [&] { opened = true; });
+        session.connectPort(pty.devicePath());
+        return pty.ok() && runUntil([&] { return opened; }, 5000);
+    }
+    ~Link() {
+        session.shutdown();
+        runUntil([this] { return !session.running(); }, 5000);
+    }
+};
+
+void BM_WorkerToGuiThread(benchmark::State& state) {
+    Link link;
+    if (!link.open()) {
         state.SkipWithError("the pseudo-terminal could not be opened");
         return;
     }
+    PtyPair& pty = link.pty;
+    std::size_t& received = link.received;
     QByteArray block(kBlockSize, '\x5A');
     double cpu = 0;
     for (auto _ : state) {
@@ -66,8 +68,6 @@ void BM_WorkerToGuiThread(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * kBlockSize);
     state.counters["cpu_ns_per_byte"] =
         benchmark::Counter(cpu * 1e9 / (static_cast<double>(state.iterations()) * kBlockSize));
-    session.shutdown();
-    runUntil([&] { return !session.running(); }, 5000);
 }
 BENCHMARK(BM_WorkerToGuiThread)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
@@ -77,17 +77,13 @@ void BM_WorkerToGuiThreadAtLineRate(benchmark::State& state) {
     constexpr int kChunk = 10;
     constexpr auto kChunkPeriod = std::chrono::microseconds(10417);
     constexpr int kChunksPerRound = 300;
-    PtyPair pty;
-    SerialLinkSession session;
-    std::size_t received = 0;
-    session.setReceiver([&](ByteView bytes) { received += bytes.size(); });
-    bool opened = false;
-    QObject::connect(&session, &LinkSession::opened, [&] { opened = true; });
-    session.connectPort(pty.devicePath());
-    if (!pty.ok() || !runUntil([&] { return opened; }, 5000)) {
+    Link link;
+    if (!link.open()) {
         state.SkipWithError("the pseudo-terminal could not be opened");
         return;
     }
+    PtyPair& pty = link.pty;
+    std::size_t& received = link.received;
     const QByteArray chunk(kChunk, '\x5A');
     double cpu = 0;
     double seconds = 0;
@@ -111,8 +107,6 @@ void BM_WorkerToGuiThreadAtLineRate(benchmark::State& state) {
         }
     }
     state.counters["cpu_percent_of_a_core"] = benchmark::Counter(100.0 * cpu / seconds);
-    session.shutdown();
-    runUntil([&] { return !session.running(); }, 5000);
 }
 BENCHMARK(BM_WorkerToGuiThreadAtLineRate)
     ->Unit(benchmark::kMillisecond)

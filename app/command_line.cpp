@@ -24,7 +24,7 @@ std::optional<int> answerCommandLine(int argc, char** argv) {
     // console's own is made.
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Tresvik"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.0"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TRESVIK_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -51,7 +51,7 @@ std::optional<int> answerCommandLine(int argc, char** argv) {
         return 0;
     }
     if (parser.isSet(version)) {
-        std::fputs(qPrintable(QStringLiteral("Tresvik console 1.0\n")), stdout);
+        std::fputs("Tresvik console " TRESVIK_VERSION "\n", stdout);
         std::fputs(kLicence, stdout);
         return 0;
     }

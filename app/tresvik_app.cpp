@@ -12,7 +12,7 @@ namespace tresvik {
 
 CTresvikApp::CTresvikApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Tresvik"));
-    setApplicationVersion(QStringLiteral("1.0"));
+    setApplicationVersion(QStringLiteral(TRESVIK_VERSION));
     // The process ends when the main window's run has ended, not when some window closes.
     setQuitOnLastWindowClosed(false);
     setWindowIcon(icon());

@@ -31,7 +31,7 @@ constexpr const char* kUsage =
     "      window does, prints WAKEUP/TX for what was sent and RX/CRC for every frame\n"
     "      received in the next second, then closes the port.\n"
 #endif
-    ;
+    "  tresvik-cli --help | --version\n";
 
 }  // namespace
 
@@ -41,6 +41,10 @@ int main(int argc, char** argv) {
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
         (args.empty() ? std::cerr : std::cout) << kUsage;
         return args.empty() ? kExitUsage : 0;
+    }
+    if (args[0] == "--version") {
+        std::cout << "tresvik-cli " TRESVIK_VERSION "\n";
+        return 0;
     }
     const std::string command = args[0];
     args.erase(args.begin());

@@ -58,6 +58,10 @@ int main(int argc, char** argv) {
         std::cout << kSimUsage;
         return 0;
     }
+    if (options.version) {
+        std::cout << "tresvik-sim " TRESVIK_VERSION "\n";
+        return 0;
+    }
     const int stopFd = installStopSignals();
     if (stopFd < 0) {
         std::cerr << "tresvik-sim: cannot set up signal handling\n";

@@ -18,7 +18,9 @@ const char* const kSimUsage =
     "  --noise P            probability of noise bytes before a frame (0 to 1)\n"
     "  --bad-length P       probability of a damaged length byte per frame (0 to 1)\n"
     "  --trace FILE         write every frame sent and received as a hex line\n"
-    "  --port PATH          use this existing serial device instead of a pseudo-terminal\n";
+    "  --port PATH          use this existing serial device instead of a pseudo-terminal\n"
+    "  --help               print this and exit\n"
+    "  --version            print the version and exit\n";
 
 namespace {
 
@@ -60,6 +62,8 @@ SimOptions parseSimOptions(const std::vector<std::string>& args) {
         };
         if (a == "--help" || a == "-h") {
             options.help = true;
+        } else if (a == "--version") {
+            options.version = true;
         } else if (a == "--rate") {
             options.rate = parseReal(value(), 0, 1e7, a);
         } else if (a == "--period") {

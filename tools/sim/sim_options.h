@@ -21,6 +21,7 @@ struct SimOptions {
     std::string portPath;      // empty: a new pseudo-terminal
     std::uint32_t cycles = 0;  // report cycles to send; 0 for no end
     bool help = false;
+    bool version = false;
 };
 
 class SimUsageError : public std::runtime_error {

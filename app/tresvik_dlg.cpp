@@ -6,6 +6,7 @@
 #include <QContextMenuEvent>
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
@@ -47,8 +48,9 @@ constexpr int kDockingStartTicks = 2000 / kDockingStartMs;
 constexpr qint64 kDragPauseMs = 300;
 
 #ifdef Q_OS_WIN
-// The About item of the system menu.
+// The About item of the system menu, and the licence beside it.
 constexpr UINT kAboutCommand = 16;
+constexpr UINT kLicenceCommand = 32;
 #endif
 
 QString toQString(std::u16string_view text) {
@@ -100,6 +102,7 @@ CTresvikDlg::CTresvikDlg(LinkSession& session, PortSource ports, QWidget* parent
     HMENU systemMenu = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE);
     AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(systemMenu, MF_STRING, kAboutCommand, L"&About Tresvik...");
+    AppendMenuW(systemMenu, MF_STRING, kLicenceCommand, L"&Licence...");
 #endif
 
     // The Tx Tel and Tx Pep boxes are never shown.
@@ -522,11 +525,25 @@ void CTresvikDlg::showAbout() {
     about.exec();
 }
 
+void CTresvikDlg::showLicence() {
+    QFile file(QStringLiteral(":/LICENSE"));
+    file.open(QIODevice::ReadOnly | QIODevice::Text);
+    QMessageBox licence(QMessageBox::NoIcon, QStringLiteral("Licence"),
+                        QString::fromUtf8(file.readAll()), QMessageBox::Ok, this);
+    licence.setWindowModality(Qt::WindowModal);
+    licence.exec();
+}
+
 #ifdef Q_OS_WIN
 bool CTresvikDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
     const MSG* msg = static_cast<const MSG*>(message);
     if (msg->message == WM_SYSCOMMAND && (msg->wParam & 0xFFF0) == kAboutCommand) {
         showAbout();
+        *result = 0;
+        return true;
+    }
+    if (msg->message == WM_SYSCOMMAND && (msg->wParam & 0xFFF0) == kLicenceCommand) {
+        showLicence();
         *result = 0;
         return true;
     }
@@ -541,6 +558,7 @@ void CTresvikDlg::contextMenuEvent(QContextMenuEvent* event) {
     // and the title-bar double-click that clears the values are offered here.
     QMenu menu(this);
     menu.addAction(QStringLiteral("&About Tresvik..."), this, &CTresvikDlg::showAbout);
+    menu.addAction(QStringLiteral("&Licence..."), this, &CTresvikDlg::showLicence);
     menu.addAction(QStringLiteral("&Clear values"), m_list, &ParameterList::clearValues);
     menu.exec(event->globalPos());
 }

@@ -104,6 +104,7 @@ private:
     void onTxTelClicked();
     void onTxPepClicked();
     void showAbout();
+    void showLicence();
 
     // ReceiveObserver
     void valueCellChanged(const ValueCellUpdate& update) override;

@@ -233,27 +233,49 @@ private slots:
         QCOMPARE(m_list->cellText(3, 0), label);
     }
 
-    void aboutItemShowsTheAboutBoxModally() {
-        QString title;
-        QString okText;
+    // Chooses `item` from the main window's context menu; `onOpen` gets the window it opens.
+    void chooseContextItem(const QString& item, const std::function<void(QWidget*)>& onOpen) {
+        bool found = false;
         whenWindowOpens([&](QWidget* popup) {
             for (QAction* action : static_cast<QMenu*>(popup)->actions()) {
-                if (action->text() == QStringLiteral("&About Tresvik...")) {
-                    whenWindowOpens([&](QWidget* about) {
-                        title = about->windowTitle();
-                        okText = about->findChild<QPushButton*>("okButton")->text();
-                        QVERIFY(qobject_cast<CAboutDlg*>(about) != nullptr);
-                        about->close();
-                    });
+                if (action->text() == item) {
+                    found = true;
+                    whenWindowOpens(onOpen);
                     popup->close();
                     action->trigger();
                     return;
                 }
             }
+            popup->close();
         });
         openContextMenu();
+        QVERIFY2(found, qPrintable(item));
+    }
+
+    void aboutItemShowsTheAboutBoxModally() {
+        QString title;
+        QString okText;
+        chooseContextItem(QStringLiteral("&About Tresvik..."), [&](QWidget* about) {
+            title = about->windowTitle();
+            okText = about->findChild<QPushButton*>("okButton")->text();
+            QVERIFY(qobject_cast<CAboutDlg*>(about) != nullptr);
+            about->close();
+        });
         QCOMPARE(title, QStringLiteral("About Tresvik"));
         QCOMPARE(okText, QStringLiteral("OK"));
+    }
+
+    void licenceItemBesideTheAboutItemShowsTheMitLicence() {
+        QString title;
+        QString text;
+        chooseContextItem(QStringLiteral("&Licence..."), [&](QWidget* licence) {
+            title = licence->windowTitle();
+            text = static_cast<QMessageBox*>(licence)->text();
+            licence->close();
+        });
+        QCOMPARE(title, QStringLiteral("Licence"));
+        QVERIFY(text.startsWith(QStringLiteral("MIT License")));
+        QVERIFY(text.contains(QStringLiteral("The Tresvik console developers")));
     }
 
     void aboutBoxHasItsTemplatesTextsAndLayout() {

@@ -528,8 +528,14 @@ void CTresvikDlg::showAbout() {
 void CTresvikDlg::showLicence() {
     QFile file(QStringLiteral(":/LICENSE"));
     file.open(QIODevice::ReadOnly | QIODevice::Text);
+    // The file's lines are cut for a terminal; the box wraps its paragraphs itself.
+    QStringList paragraphs =
+        QString::fromUtf8(file.readAll()).trimmed().split(QStringLiteral("\n\n"));
+    for (QString& paragraph : paragraphs) {
+        paragraph.replace(u'\n', u' ');
+    }
     QMessageBox licence(QMessageBox::NoIcon, QStringLiteral("Licence"),
-                        QString::fromUtf8(file.readAll()), QMessageBox::Ok, this);
+                        paragraphs.join(QStringLiteral("\n\n")), QMessageBox::Ok, this);
     licence.setWindowModality(Qt::WindowModal);
     licence.exec();
 }

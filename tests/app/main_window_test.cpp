@@ -233,25 +233,6 @@ private slots:
         QCOMPARE(m_list->cellText(3, 0), label);
     }
 
-    // Chooses `item` from the main window's context menu; `onOpen` gets the window it opens.
-    void chooseContextItem(const QString& item, const std::function<void(QWidget*)>& onOpen) {
-        bool found = false;
-        whenWindowOpens([&](QWidget* popup) {
-            for (QAction* action : static_cast<QMenu*>(popup)->actions()) {
-                if (action->text() == item) {
-                    found = true;
-                    whenWindowOpens(onOpen);
-                    popup->close();
-                    action->trigger();
-                    return;
-                }
-            }
-            popup->close();
-        });
-        openContextMenu();
-        QVERIFY2(found, qPrintable(item));
-    }
-
     void aboutItemShowsTheAboutBoxModally() {
         QString title;
         QString okText;
@@ -276,6 +257,8 @@ private slots:
         QCOMPARE(title, QStringLiteral("Licence"));
         QVERIFY(text.startsWith(QStringLiteral("MIT License")));
         QVERIFY(text.contains(QStringLiteral("The Tresvik console developers")));
+        // Wrapped by the box, not at the file's line ends.
+        QVERIFY(text.contains(QStringLiteral("obtaining a copy of this software")));
     }
 
     void aboutBoxHasItsTemplatesTextsAndLayout() {
@@ -706,6 +689,25 @@ private slots:
     }
 
 private:
+    // Chooses `item` from the main window's context menu; `onOpen` gets the window it opens.
+    void chooseContextItem(const QString& item, const std::function<void(QWidget*)>& onOpen) {
+        bool found = false;
+        whenWindowOpens([&](QWidget* popup) {
+            for (QAction* action : static_cast<QMenu*>(popup)->actions()) {
+                if (action->text() == item) {
+                    found = true;
+                    whenWindowOpens(onOpen);
+                    popup->close();
+                    action->trigger();
+                    return;
+                }
+            }
+            popup->close();
+        });
+        openContextMenu();
+        QVERIFY2(found, qPrintable(item));
+    }
+
     void doubleClickCell(Qt::MouseButton button, int item, int column) {
         m_list->scrollTo(m_list->model()->index(item, column));
         const QRect cell = m_list->visualRect(m_list->model()->index(item, column));

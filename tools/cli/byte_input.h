@@ -9,9 +9,10 @@
 namespace tresvik::cli {
 
 enum class InputFormat {
-    Raw,   // the bytes as received from the port
-    Hex,   // two hex digits per byte, separated by white space
-    Dump,  // a text dump saved by the console: UTF-16LE log lines
+    Raw,        // the bytes as received from the port
+    Hex,        // two hex digits per byte, separated by white space
+    Dump,       // a text dump saved by the console: UTF-16LE log lines
+    Recording,  // a recording made by monitor --record: time offsets and hex bytes
 };
 
 struct InputError {

@@ -1,0 +1,311 @@
+#include "log/recording.h"
+
+#include <cctype>
+#include <charconv>
+#include <optional>
+#include <utility>
+
+namespace tresvik {
+
+namespace {
+
+constexpr std::uint64_t kDayMs = 24ULL * 60 * 60 * 1000;
+
+int hexValue(char32_t c) {
+    if (c >= '0' && c <= '9') {
+        return static_cast<int>(c - '0');
+    }
+    if (c >= 'A' && c <= 'F') {
+        return static_cast<int>(c - 'A' + 10);
+    }
+    if (c >= 'a' && c <= 'f') {
+        return static_cast<int>(c - 'a' + 10);
+    }
+    return -1;
+}
+
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// A token of the input as it may be shown in an error: printable and short.
+std::string printable(std::string_view token) {
+    constexpr std::size_t kShown = 32;
+    std::string out;
+    for (const char c : token.substr(0, kShown)) {
+        out += std::isprint(static_cast<unsigned char>(c)) != 0 ? c : '?';
+    }
+    return token.size() > kShown ? out + "..." : out;
+}
+
+// The lines of `text` without their line ends, CR LF or LF.
+template <typename Char, typename Visit>
+bool forEachLine(std::basic_string_view<Char> text, Visit visit) {
+    std::size_t number = 0;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        ++number;
+        std::size_t end = text.find(Char('\n'), start);
+        if (end == std::basic_string_view<Char>::npos) {
+            end = text.size();
+        }
+        std::basic_string_view<Char> line = text.substr(start, end - start);
+        start = end + 1;
+        if (!line.empty() && line.back() == Char('\r')) {
+            line.remove_suffix(1);
+        }
+        if (!visit(number, line)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Appends the hex byte pairs of `text`, separated by blanks; on a bad token, says what and
+// where (`firstColumn` is the column of the first character of `text`).
+std::optional<RecordingError> appendHexPairs(std::string_view text, std::size_t line,
+                                             std::size_t firstColumn, Bytes& bytes) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (isSpace(text[i])) {
+            ++i;
+            continue;
+        }
+        std::size_t end = i;
+        while (end < text.size() && !isSpace(text[end])) {
+            ++end;
+        }
+        const std::string_view token = text.substr(i, end - i);
+        if (token.size() != 2 || hexValue(static_cast<unsigned char>(token[0])) < 0 ||
+            hexValue(static_cast<unsigned char>(token[1])) < 0) {
+            return RecordingError{
+                line, firstColumn + i,
+                "'" + printable(token) + "' is not a byte (two hexadecimal digits)"};
+        }
+        bytes.push_back(
+            static_cast<std::uint8_t>(hexValue(static_cast<unsigned char>(token[0])) * 16 +
+                                      hexValue(static_cast<unsigned char>(token[1]))));
+        i = end;
+    }
+    return std::nullopt;
+}
+
+// Milliseconds since midnight of a log line that begins with "hh:mm:ss.mmm - ".
+std::optional<std::uint64_t> timeStampMs(std::u16string_view line) {
+    constexpr std::u16string_view kPattern = u"00:00:00.000 - ";
+    if (line.size() < kPattern.size()) {
+        return std::nullopt;
+    }
+    for (std::size_t i = 0; i < kPattern.size(); ++i) {
+        const bool digit = line[i] >= u'0' && line[i] <= u'9';
+        if (kPattern[i] == u'0' ? !digit : line[i] != kPattern[i]) {
+            return std::nullopt;
+        }
+    }
+    auto number = [&](std::size_t at, std::size_t digits) {
+        std::uint64_t value = 0;
+        for (std::size_t i = 0; i < digits; ++i) {
+            value = value * 10 + static_cast<std::uint64_t>(line[at + i] - u'0');
+        }
+        return value;
+    };
+    return ((number(0, 2) * 60 + number(3, 2)) * 60 + number(6, 2)) * 1000 + number(9, 3);
+}
+
+}  // namespace
+
+std::string formatRecordingLine(const TimedChunk& chunk) {
+    std::string line = std::to_string(chunk.offsetMs);
+    for (const std::uint8_t byte : chunk.bytes) {
+        line.push_back(' ');
+        appendHexByte(line, byte);
+    }
+    line.push_back('\n');
+    return line;
+}
+
+ReplayFormat detectReplayFormat(std::string_view data) {
+    // Any version of the header: parseRecording() names the one it does not know.
+    if (data.starts_with("# tresvik recording")) {
+        return ReplayFormat::Recording;
+    }
+    // A dump is UTF-16LE text beginning with a time stamp: a digit, then a zero byte.
+    if (data.size() >= 2 && data[1] == '\0') {
+        return ReplayFormat::Dump;
+    }
+    return ReplayFormat::Hex;
+}
+
+std::variant<TimedBytes, RecordingError> parseRecording(std::string_view text) {
+    TimedBytes chunks;
+    std::optional<RecordingError> error;
+    bool header = false;
+    forEachLine(text, [&](std::size_t number, std::string_view line) {
+        if (!header) {
+            header = true;
+            if (line != kRecordingHeader) {
+                error = RecordingError{number, 0,
+                                       "the first line must be '" + std::string(kRecordingHeader) +
+                                           "', not '" + printable(line) + "'"};
+                return false;
+            }
+            return true;
+        }
+        std::size_t start = 0;
+        while (start < line.size() && isSpace(line[start])) {
+            ++start;
+        }
+        if (start == line.size() || line[start] == '#') {
+            return true;
+        }
+        std::size_t end = start;
+        while (end < line.size() && !isSpace(line[end])) {
+            ++end;
+        }
+        TimedChunk chunk;
+        const auto [stop, status] =
+            std::from_chars(line.data() + start, line.data() + end, chunk.offsetMs);
+        if (status != std::errc() || stop != line.data() + end) {
+            error = RecordingError{number, start + 1,
+                                   "'" + printable(line.substr(start, end - start)) +
+                                       "' is not a time offset in milliseconds"};
+            return false;
+        }
+        if (!chunks.empty() && chunk.offsetMs < chunks.back().offsetMs) {
+            error = RecordingError{number, start + 1,
+                                   "time offset " + std::to_string(chunk.offsetMs) +
+                                       " is earlier than the line before (" +
+                                       std::to_string(chunks.back().offsetMs) + ")"};
+            return false;
+        }
+        if (auto bad = appendHexPairs(line.substr(end), number, end + 1, chunk.bytes)) {
+            error = std::move(bad);
+            return false;
+        }
+        if (chunk.bytes.empty()) {
+            error = RecordingError{number, 0, "a time offset without bytes"};
+            return false;
+        }
+        chunks.push_back(std::move(chunk));
+        return true;
+    });
+    if (error) {
+        return *error;
+    }
+    if (!header) {
+        return RecordingError{0, 0, "the recording is empty"};
+    }
+    return chunks;
+}
+
+std::variant<TimedBytes, RecordingError> parseDump(std::string_view utf16le) {
+    if (utf16le.size() % 2 != 0) {
+        return RecordingError{0, 0,
+                              "text dump has an odd number of bytes (" +
+                                  std::to_string(utf16le.size()) + "); it must be UTF-16LE"};
+    }
+    std::u16string text(utf16le.size() / 2, u'\0');
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        text[i] = static_cast<char16_t>(static_cast<unsigned char>(utf16le[2 * i]) |
+                                        static_cast<unsigned char>(utf16le[2 * i + 1]) << 8U);
+    }
+    constexpr std::u16string_view kRxPrefix = u"UART Rx - ";
+    constexpr std::size_t kStampLength = 15;
+    TimedBytes chunks;
+    std::optional<RecordingError> error;
+    std::optional<std::uint64_t> previousStamp;
+    std::uint64_t offset = 0;
+    forEachLine(std::u16string_view(text), [&](std::size_t number, std::u16string_view line) {
+        const std::optional<std::uint64_t> stamp = timeStampMs(line);
+        if (!stamp || line.substr(kStampLength, kRxPrefix.size()) != kRxPrefix) {
+            return true;
+        }
+        if (previousStamp) {
+            // The stamps are times of day: one earlier than the last means midnight passed.
+            offset += (*stamp + kDayMs - *previousStamp) % kDayMs;
+        }
+        previousStamp = stamp;
+        const std::u16string_view body = line.substr(kStampLength + kRxPrefix.size());
+        if (body == u"CRC Error.") {
+            return true;
+        }
+        TimedChunk chunk{offset, {}};
+        std::size_t pos = 0;
+        while (pos < body.size()) {
+            if (pos + 1 >= body.size() || hexValue(body[pos]) < 0 || hexValue(body[pos + 1]) < 0 ||
+                (pos + 2 < body.size() && body[pos + 2] != u' ')) {
+                error = RecordingError{number, kStampLength + kRxPrefix.size() + pos + 1,
+                                       "a received frame line must hold hexadecimal bytes "
+                                       "separated by spaces"};
+                return false;
+            }
+            chunk.bytes.push_back(
+                static_cast<std::uint8_t>(hexValue(body[pos]) * 16 + hexValue(body[pos + 1])));
+            pos += 3;
+        }
+        if (!chunk.bytes.empty()) {
+            chunks.push_back(std::move(chunk));
+        }
+        return true;
+    });
+    if (error) {
+        return *error;
+    }
+    return chunks;
+}
+
+std::variant<TimedBytes, RecordingError> parseHexLines(std::string_view text) {
+    TimedBytes chunks;
+    std::optional<RecordingError> error;
+    forEachLine(text, [&](std::size_t number, std::string_view line) {
+        TimedChunk chunk;
+        if (auto bad = appendHexPairs(line, number, 1, chunk.bytes)) {
+            error = std::move(bad);
+            return false;
+        }
+        if (!chunk.bytes.empty()) {
+            chunks.push_back(std::move(chunk));
+        }
+        return true;
+    });
+    if (error) {
+        return *error;
+    }
+    return chunks;
+}
+
+std::variant<TimedBytes, RecordingError> parseReplayFile(std::string_view data) {
+    if (data.empty()) {
+        return RecordingError{0, 0, "the file is empty"};
+    }
+    switch (detectReplayFormat(data)) {
+        case ReplayFormat::Recording:
+            return parseRecording(data);
+        case ReplayFormat::Dump:
+            return parseDump(data);
+        case ReplayFormat::Hex:
+            break;
+    }
+    return parseHexLines(data);
+}
+
+std::string describe(const RecordingError& error) {
+    if (error.line == 0) {
+        return error.message;
+    }
+    std::string place = "line " + std::to_string(error.line);
+    if (error.column != 0) {
+        place += ", column " + std::to_string(error.column);
+    }
+    return place + ": " + error.message;
+}
+
+Bytes joinChunks(const TimedBytes& chunks) {
+    Bytes bytes;
+    for (const TimedChunk& chunk : chunks) {
+        bytes.insert(bytes.end(), chunk.bytes.begin(), chunk.bytes.end());
+    }
+    return bytes;
+}
+
+}  // namespace tresvik

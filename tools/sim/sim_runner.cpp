@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <string>
 
 #include "tools/sim/sim_port.h"
@@ -15,11 +14,6 @@
 namespace tresvik::sim {
 
 namespace {
-
-// The most a paced line sends in one go: 20 ms worth of bytes.
-constexpr double kBurstSeconds = 0.02;
-// A paced line is woken for about 10 ms worth of bytes at a time.
-constexpr double kChunkSeconds = 0.01;
 
 const char* traceKind(FrameFault fault) {
     switch (fault) {
@@ -37,7 +31,12 @@ const char* traceKind(FrameFault fault) {
 
 SimRunner::SimRunner(const SimOptions& options, SimPort& port, UnitModel& model,
                      FaultInjector& faults, TraceWriter* trace)
-    : m_options(options), m_port(port), m_model(model), m_faults(faults), m_trace(trace) {}
+    : m_options(options),
+      m_port(port),
+      m_model(model),
+      m_faults(faults),
+      m_trace(trace),
+      m_pacer(options.rate) {}
 
 void SimRunner::run(int stopFd) {
     for (;;) {
@@ -73,8 +72,7 @@ void SimRunner::run(int stopFd) {
 void SimRunner::connect(Clock::time_point now) {
     m_peer = true;
     m_nextCycle = now + kSettleTime;
-    m_credit = 0.0;
-    m_lastCredit = now + kSettleTime;
+    m_pacer.restart(now + kSettleTime);
     if (m_trace != nullptr) {
         m_trace->event("CONNECTED");
     }
@@ -128,13 +126,7 @@ void SimRunner::startCycleIfDue(Clock::time_point now) {
 }
 
 void SimRunner::writeDue(Clock::time_point now) {
-    const bool paced = m_options.rate > 0.0;
-    if (paced && now > m_lastCredit) {
-        const double seconds = std::chrono::duration<double>(now - m_lastCredit).count();
-        m_credit = std::min(m_credit + seconds * m_options.rate,
-                            std::max(1.0, m_options.rate * kBurstSeconds));
-        m_lastCredit = now;
-    }
+    std::size_t allowance = m_pacer.allowance(now);
     m_waitWritable = false;
     for (;;) {
         if (!m_current) {
@@ -146,12 +138,9 @@ void SimRunner::writeDue(Clock::time_point now) {
             from.pop_front();
             m_offset = 0;
         }
-        std::size_t count = m_current->bytes.size() - m_offset;
-        if (paced) {
-            count = std::min(count, static_cast<std::size_t>(m_credit));
-            if (count == 0) {
-                return;
-            }
+        const std::size_t count = std::min(m_current->bytes.size() - m_offset, allowance);
+        if (count == 0) {
+            return;
         }
         const ssize_t written = ::write(m_port.fd(), m_current->bytes.data() + m_offset, count);
         if (written < 0) {
@@ -163,9 +152,8 @@ void SimRunner::writeDue(Clock::time_point now) {
             return;
         }
         m_offset += static_cast<std::size_t>(written);
-        if (paced) {
-            m_credit -= static_cast<double>(written);
-        }
+        m_pacer.spend(static_cast<std::size_t>(written));
+        allowance -= static_cast<std::size_t>(written);
         if (m_offset == m_current->bytes.size()) {
             finishCurrent();
         }
@@ -225,17 +213,10 @@ int SimRunner::pollTimeoutMs(Clock::time_point now) const {
     }
     const bool pending = m_current || !m_replies.empty() || !m_cycle.empty();
     if (pending && !m_waitWritable) {
-        int wait = 0;
-        if (m_options.rate > 0.0) {
-            const std::size_t left =
-                m_current ? m_current->bytes.size() - m_offset
-                          : (m_replies.empty() ? m_cycle : m_replies).front().bytes.size();
-            const double wanted =
-                std::min(static_cast<double>(left), std::max(1.0, m_options.rate * kChunkSeconds));
-            const double seconds = (wanted - m_credit) / m_options.rate;
-            wait = std::max(untilMs(m_lastCredit),
-                            std::max(1, static_cast<int>(std::ceil(seconds * 1000.0))));
-        }
+        const std::size_t left =
+            m_current ? m_current->bytes.size() - m_offset
+                      : (m_replies.empty() ? m_cycle : m_replies).front().bytes.size();
+        const int wait = static_cast<int>(m_pacer.wait(left, now).count());
         timeout = timeout < 0 ? wait : std::min(timeout, wait);
     }
     return timeout;

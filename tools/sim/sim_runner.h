@@ -7,6 +7,7 @@
 
 #include "link/frame_assembler.h"
 #include "tools/sim/fault_injector.h"
+#include "tools/sim/line_pacer.h"
 #include "tools/sim/sim_options.h"
 
 namespace tresvik::sim {
@@ -64,8 +65,7 @@ private:
     std::optional<Outgoing> m_current;
     std::size_t m_offset = 0;
     Clock::time_point m_nextCycle;
-    double m_credit = 0.0;
-    Clock::time_point m_lastCredit;
+    LinePacer m_pacer;
     bool m_waitWritable = false;
     std::uint32_t m_cyclesStarted = 0;
     FrameAssembler m_assembler;

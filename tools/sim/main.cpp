@@ -4,11 +4,16 @@
 
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <variant>
 #include <vector>
 
 #include "tools/sim/fault_injector.h"
+#include "tools/sim/replay_file.h"
+#include "tools/sim/replay_scheduler.h"
 #include "tools/sim/sim_options.h"
 #include "tools/sim/sim_port.h"
 #include "tools/sim/sim_runner.h"
@@ -62,6 +67,18 @@ int main(int argc, char** argv) {
         std::cout << "tresvik-sim " TRESVIK_VERSION "\n";
         return 0;
     }
+    // A file that cannot be replayed is refused before a port appears for a console to open.
+    std::optional<ReplayScheduler> replay;
+    if (!options.replayPath.empty()) {
+        std::variant<tresvik::TimedBytes, std::string> loaded = loadReplayFile(options.replayPath);
+        if (const auto* reason = std::get_if<std::string>(&loaded)) {
+            std::cerr << "tresvik-sim: " << *reason << '\n';
+            return 2;
+        }
+        replay.emplace(std::move(std::get<tresvik::TimedBytes>(loaded)),
+                       options.asFastAsLineRate ? ReplayTiming::BackToBack : ReplayTiming::Recorded,
+                       options.speed);
+    }
     const int stopFd = installStopSignals();
     if (stopFd < 0) {
         std::cerr << "tresvik-sim: cannot set up signal handling\n";
@@ -83,7 +100,7 @@ int main(int argc, char** argv) {
         }
         UnitModel model;
         FaultInjector faults(options.seed, options.faults);
-        SimRunner runner(options, port, model, faults, trace.get());
+        SimRunner runner(options, port, model, faults, trace.get(), replay ? &*replay : nullptr);
         runner.run(stopFd);
     } catch (const std::runtime_error& e) {
         std::cerr << "tresvik-sim: " << e.what() << '\n';

@@ -17,9 +17,14 @@ struct SimOptions {
     int periodMs = 1000;      // one report cycle at most this often
     std::uint64_t seed = 1;
     FaultRates faults;
-    std::string tracePath;     // empty: no trace
-    std::string portPath;      // empty: a new pseudo-terminal
-    std::uint32_t cycles = 0;  // report cycles to send; 0 for no end
+    std::string tracePath;          // empty: no trace
+    std::string portPath;           // empty: a new pseudo-terminal
+    std::uint32_t cycles = 0;       // report cycles to send; 0 for no end
+    std::string replayPath;         // empty: the report cycles
+    double speed = 1.0;             // how many times as fast as recorded a replay goes
+    bool asFastAsLineRate = false;  // a replay's chunks back to back, whatever their offsets
+    bool loop = false;              // a replay starts again once its last chunk has gone
+    bool answer = false;            // the unit answers the console while replaying
     bool help = false;
     bool version = false;
 };

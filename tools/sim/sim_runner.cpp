@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <string>
 
+#include "tools/sim/replay_scheduler.h"
 #include "tools/sim/sim_port.h"
 #include "tools/sim/trace_writer.h"
 #include "tools/sim/unit_model.h"
@@ -14,6 +15,9 @@
 namespace tresvik::sim {
 
 namespace {
+
+// poll() takes its timeout as an int: a replayed chunk due far ahead is waited for in steps.
+constexpr std::chrono::milliseconds kLongestPoll{60000};
 
 const char* traceKind(FrameFault fault) {
     switch (fault) {
@@ -30,12 +34,13 @@ const char* traceKind(FrameFault fault) {
 }  // namespace
 
 SimRunner::SimRunner(const SimOptions& options, SimPort& port, UnitModel& model,
-                     FaultInjector& faults, TraceWriter* trace)
+                     FaultInjector& faults, TraceWriter* trace, ReplayScheduler* replay)
     : m_options(options),
       m_port(port),
       m_model(model),
       m_faults(faults),
       m_trace(trace),
+      m_replay(replay),
       m_pacer(options.rate) {}
 
 void SimRunner::run(int stopFd) {
@@ -73,13 +78,16 @@ void SimRunner::connect(Clock::time_point now) {
     m_peer = true;
     m_nextCycle = now + kSettleTime;
     m_pacer.restart(now + kSettleTime);
+    if (m_replay != nullptr) {
+        m_replay->restart(now + kSettleTime);
+    }
     if (m_trace != nullptr) {
         m_trace->event("CONNECTED");
     }
 }
 
 void SimRunner::disconnect() {
-    // What was still to be sent is lost with the line.
+    // What was still to be sent is lost with the line; a replay starts over on the next open.
     m_peer = false;
     m_current.reset();
     m_replies.clear();
@@ -91,19 +99,19 @@ void SimRunner::disconnect() {
 }
 
 bool SimRunner::cyclesLeft() const {
-    return m_options.cycles == 0 || m_cyclesStarted < m_options.cycles;
+    return m_replay == nullptr && (m_options.cycles == 0 || m_cyclesStarted < m_options.cycles);
 }
 
 bool SimRunner::cyclePending() const {
-    return !m_cycle.empty() || (m_current && m_current->fromCycle);
+    return !m_cycle.empty() || (m_current && m_current->source == Source::Cycle);
 }
 
-SimRunner::Outgoing SimRunner::prepare(const Bytes& frame, bool fromCycle) {
+SimRunner::Outgoing SimRunner::prepare(const Bytes& frame, Source source) {
     Outgoing out;
     out.emission = m_faults.apply(frame);
     out.bytes = out.emission.noise;
     out.bytes.insert(out.bytes.end(), out.emission.frame.begin(), out.emission.frame.end());
-    out.fromCycle = fromCycle;
+    out.source = source;
     return out;
 }
 
@@ -115,7 +123,7 @@ void SimRunner::startCycleIfDue(Clock::time_point now) {
         m_trace->event("CYCLE " + std::to_string(m_model.state().cycle));
     }
     for (const Bytes& frame : m_model.nextReportCycle()) {
-        m_cycle.push_back(prepare(frame, true));
+        m_cycle.push_back(prepare(frame, Source::Cycle));
     }
     ++m_cyclesStarted;
     if (!cyclesLeft()) {
@@ -129,14 +137,8 @@ void SimRunner::writeDue(Clock::time_point now) {
     std::size_t allowance = m_pacer.allowance(now);
     m_waitWritable = false;
     for (;;) {
-        if (!m_current) {
-            std::deque<Outgoing>& from = m_replies.empty() ? m_cycle : m_replies;
-            if (from.empty()) {
-                return;
-            }
-            m_current = std::move(from.front());
-            from.pop_front();
-            m_offset = 0;
+        if (!m_current && !takeNext(now)) {
+            return;
         }
         const std::size_t count = std::min(m_current->bytes.size() - m_offset, allowance);
         if (count == 0) {
@@ -154,26 +156,59 @@ void SimRunner::writeDue(Clock::time_point now) {
         m_offset += static_cast<std::size_t>(written);
         m_pacer.spend(static_cast<std::size_t>(written));
         allowance -= static_cast<std::size_t>(written);
-        if (m_offset == m_current->bytes.size()) {
-            finishCurrent();
+        // A looping replay on an unpaced line would never let go of the line: the end of a
+        // pass hands it back to the loop, which reads what came in and looks for the stop.
+        if (m_offset == m_current->bytes.size() && finishCurrent(now)) {
+            return;
         }
     }
 }
 
-void SimRunner::finishCurrent() {
-    if (m_trace != nullptr) {
-        if (!m_current->emission.noise.empty()) {
-            m_trace->bytes("NOISE", m_current->emission.noise);
+// Answers go first, and only between chunks or frames, never inside one.
+bool SimRunner::takeNext(Clock::time_point now) {
+    std::deque<Outgoing>& from = m_replies.empty() ? m_cycle : m_replies;
+    if (!from.empty()) {
+        m_current = std::move(from.front());
+        from.pop_front();
+    } else if (const Bytes* chunk = m_replay != nullptr ? m_replay->take(now) : nullptr) {
+        m_current = Outgoing{{}, *chunk, Source::Replay, m_replay->passDone()};
+    } else {
+        return false;
+    }
+    m_offset = 0;
+    return true;
+}
+
+bool SimRunner::finishCurrent(Clock::time_point now) {
+    const Outgoing done = std::move(*m_current);
+    m_current.reset();
+    if (done.source == Source::Replay) {
+        if (m_trace != nullptr) {
+            m_trace->bytes("REPLAY", done.bytes);
+            if (done.lastOfRun) {
+                m_trace->event("REPLAY-END");
+            }
         }
-        m_trace->bytes(traceKind(m_current->emission.fault), m_current->emission.frame);
-        if (m_current->lastOfRun) {
+        if (done.lastOfRun && m_options.loop) {
+            m_replay->restart(now);
+        }
+        return done.lastOfRun;
+    }
+    if (m_trace != nullptr) {
+        if (!done.emission.noise.empty()) {
+            m_trace->bytes("NOISE", done.emission.noise);
+        }
+        m_trace->bytes(traceKind(done.emission.fault), done.emission.frame);
+        if (done.lastOfRun) {
             m_trace->event("DONE");
         }
     }
-    m_current.reset();
+    return false;
 }
 
 void SimRunner::readIncoming() {
+    // A replay without --answer only listens: the recording says what the unit sends.
+    const bool answering = m_replay == nullptr || m_options.answer;
     std::uint8_t buffer[512];
     const ssize_t count = ::read(m_port.fd(), buffer, sizeof buffer);
     for (ssize_t i = 0; i < count; ++i) {
@@ -183,8 +218,10 @@ void SimRunner::readIncoming() {
                 if (m_trace != nullptr) {
                     m_trace->bytes("RX", frame);
                 }
-                for (const Bytes& reply : m_model.receive(frame)) {
-                    m_replies.push_back(prepare(reply, false));
+                if (answering) {
+                    for (const Bytes& reply : m_model.receive(frame)) {
+                        m_replies.push_back(prepare(reply, Source::Answer));
+                    }
                 }
                 break;
             }
@@ -204,14 +241,20 @@ int SimRunner::pollTimeoutMs(Clock::time_point now) const {
         return kPeerPollMs;
     }
     auto untilMs = [now](Clock::time_point when) {
-        return static_cast<int>(std::max<Clock::rep>(
-            0, std::chrono::ceil<std::chrono::milliseconds>(when - now).count()));
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(when - now);
+        return static_cast<int>(
+            std::clamp(wait, std::chrono::milliseconds(0), kLongestPoll).count());
     };
     int timeout = -1;
     if (cyclesLeft() && !cyclePending()) {
         timeout = untilMs(m_nextCycle);
     }
     const bool pending = m_current || !m_replies.empty() || !m_cycle.empty();
+    if (!pending && m_replay != nullptr) {
+        if (const std::optional<Clock::time_point> due = m_replay->nextDue()) {
+            timeout = untilMs(*due);
+        }
+    }
     if (pending && !m_waitWritable) {
         const std::size_t left =
             m_current ? m_current->bytes.size() - m_offset

@@ -12,12 +12,13 @@
 
 namespace tresvik::sim {
 
+class ReplayScheduler;
 class SimPort;
 class TraceWriter;
 class UnitModel;
 
-// The simulated unit's line: sends the report cycles and the answers at the line rate while a
-// console has the port open, and hands what the console sends to the unit model.
+// The simulated unit's line: sends the report cycles, or a replay, and the answers at the line
+// rate while a console has the port open, and hands what the console sends to the unit model.
 class SimRunner {
 public:
     // The unit waits this long after a console opens the port before it starts talking, as the
@@ -26,8 +27,9 @@ public:
     // While no console has the port open, the unit looks for one this often.
     static constexpr int kPeerPollMs = 10;
 
+    // With `replay`, its chunks take the place of the report cycles.
     SimRunner(const SimOptions& options, SimPort& port, UnitModel& model, FaultInjector& faults,
-              TraceWriter* trace);
+              TraceWriter* trace, ReplayScheduler* replay);
 
     // Runs until `stopFd` becomes readable.
     void run(int stopFd);
@@ -35,20 +37,29 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
+    enum class Source {
+        Answer,
+        Cycle,
+        Replay,  // sent as recorded: `emission` is left empty
+    };
+
     struct Outgoing {
         Emission emission;
-        Bytes bytes;  // noise, then the frame as sent
-        bool fromCycle = false;
-        bool lastOfRun = false;
+        Bytes bytes;  // noise, then the frame as sent; or a replayed chunk
+        Source source = Source::Answer;
+        bool lastOfRun = false;  // of the report cycles asked for, or of a replay's pass
     };
 
     void connect(Clock::time_point now);
     void disconnect();
     void startCycleIfDue(Clock::time_point now);
     void writeDue(Clock::time_point now);
+    // Makes the next answer, frame or due chunk the current one; false when none waits.
+    bool takeNext(Clock::time_point now);
     void readIncoming();
-    void finishCurrent();
-    Outgoing prepare(const Bytes& frame, bool fromCycle);
+    // Traces what was sent; true when it ended a pass of the replay.
+    bool finishCurrent(Clock::time_point now);
+    Outgoing prepare(const Bytes& frame, Source source);
     bool cyclesLeft() const;
     bool cyclePending() const;
     int pollTimeoutMs(Clock::time_point now) const;
@@ -58,6 +69,7 @@ private:
     UnitModel& m_model;
     FaultInjector& m_faults;
     TraceWriter* m_trace;
+    ReplayScheduler* m_replay;
 
     bool m_peer = false;
     std::deque<Outgoing> m_replies;

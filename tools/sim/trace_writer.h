@@ -17,6 +17,8 @@ namespace tresvik::sim {
 //   RX-CRC <bytes>   a frame received with a bad checksum
 //   CYCLE <n>        report cycle n begins
 //   DONE             the last report cycle asked for (--cycles) has been sent
+//   REPLAY <bytes>   a chunk of the replayed file, sent as it was received
+//   REPLAY-END       the last chunk of a pass through the replayed file has been sent
 //   CONNECTED / DISCONNECTED   a console opened or closed the port
 // Bytes are upper-case hex pairs separated by single spaces.
 class TraceWriter {

@@ -69,6 +69,7 @@ TEST(CliDecode, DebugLinesAreWrittenToTheIdLogOnceAcrossRuns) {
               std::string::npos);
     std::ifstream in(file, std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "C70624020100\r\n");
+    in.close();  // Windows removes no file that is open.
     std::filesystem::remove_all(dir);
 }
 

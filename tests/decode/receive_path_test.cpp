@@ -127,6 +127,7 @@ TEST(ReceivePathIdLog, DebugInfoFrameIsRecordedOnceAcrossRuns) {
     }
     std::ifstream in(file, std::ios::binary);
     const std::string content((std::istreambuf_iterator<char>(in)), {});
+    in.close();  // Windows removes no file that is open.
     EXPECT_EQ(content, "C70624020100\r\n");
     std::filesystem::remove_all(dir);
 }

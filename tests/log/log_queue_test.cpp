@@ -5,13 +5,13 @@
 #include <atomic>
 #include <cstddef>
 #include <functional>
-#include <latch>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "log/memory_log_text.h"
+#include "tests/support/spin_latch.h"
 
 namespace tresvik {
 namespace {
@@ -223,17 +223,17 @@ TEST(LogQueue, AppendWhileAnotherThreadInsertsReturnsAtOnce) {
     LogQueue queue(fixedClock);
     HookedText text;
     queue.initialise(text);
-    std::latch inside(1);
-    std::latch release(1);
+    test::SpinLatch inside(1);
+    test::SpinLatch release(1);
     text.duringInsertion = [&] {
-        inside.count_down();
+        inside.countDown();
         release.wait();
     };
     std::thread first([&] { queue.AppendText(u"first", kPlain); });
     inside.wait();
     // Would never return if it waited for the insertion held up above.
     queue.AppendText(u"second", kPlain);
-    release.count_down();
+    release.countDown();
     first.join();
     EXPECT_EQ(bodies(text.text()), (std::vector<std::u16string>{u"first", u"second"}));
 }
@@ -281,9 +281,9 @@ TEST(LogQueue, TwoThreadsAppendingAtOnceLoseNothingAndKeepTheirOrder) {
     LogQueue queue(fixedClock);
     RecordingText text;
     queue.initialise(text);
-    std::latch start(2);
+    test::SpinLatch start(2);
     auto produce = [&](char16_t tag) {
-        start.arrive_and_wait();
+        start.arriveAndWait();
         for (int n = 0; n < kLines; ++n) {
             queue.AppendText(numbered(tag, n), kPlain);
         }
@@ -377,14 +377,14 @@ TEST(LogQueue, InitialisingWhileAnAppendRunsStrandsNoLine) {
     for (int round = 0; round < 3000; ++round) {
         LogQueue queue(fixedClock);
         MemoryLogText text;
-        std::latch start(2);
+        test::SpinLatch start(2);
         std::thread producer([&] {
-            start.arrive_and_wait();
+            start.arriveAndWait();
             for (int n = 0; n < kLines; ++n) {
                 queue.AppendText(numbered(u'L', n), kPlain);
             }
         });
-        start.arrive_and_wait();
+        start.arriveAndWait();
         queue.initialise(text);
         producer.join();
         ASSERT_EQ(bodies(text.text()), numberedRange(u'L', 0, kLines - 1)) << "round " << round;

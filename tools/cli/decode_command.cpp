@@ -9,6 +9,7 @@
 #include "tools/cli/byte_input.h"
 #include "tools/cli/cli_commands.h"
 #include "tools/cli/event_printer.h"
+#include "tools/cli/utf8.h"
 
 namespace tresvik::cli {
 
@@ -55,7 +56,7 @@ int runDecode(const std::vector<std::string>& args, std::istream& in, std::ostre
     if (inputFile.empty() || inputFile == "-") {
         data = readAll(in);
     } else {
-        std::ifstream file(inputFile, std::ios::binary);
+        std::ifstream file(pathFromUtf8(inputFile), std::ios::binary);
         if (!file) {
             throw UsageError("cannot open input file '" + inputFile + "'");
         }
@@ -70,7 +71,7 @@ int runDecode(const std::vector<std::string>& args, std::istream& in, std::ostre
 
     IdLog idLog;
     if (!idLogFile.empty()) {
-        idLog.load(idLogFile);
+        idLog.load(pathFromUtf8(idLogFile));
     }
     const std::atomic<bool> closing{false};
     EventPrinter printer(out, events);

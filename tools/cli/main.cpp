@@ -2,7 +2,18 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <string_view>
+#endif
+
 #include "tools/cli/cli_commands.h"
+#ifdef _WIN32
+#include "tools/cli/utf8.h"
+#endif
 
 namespace {
 
@@ -33,11 +44,8 @@ constexpr const char* kUsage =
 #endif
     "  tresvik-cli --help | --version\n";
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(std::vector<std::string> args) {
     using namespace tresvik::cli;
-    std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty() || args[0] == "--help" || args[0] == "-h") {
         (args.empty() ? std::cerr : std::cout) << kUsage;
         return args.empty() ? kExitUsage : 0;
@@ -69,3 +77,26 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
 }
+
+}  // namespace
+
+#ifdef _WIN32
+// The arguments come as UTF-16 and are handed on as UTF-8, as on Linux: the ANSI code page of
+// main's arguments cannot hold every character of a value text or a file name. Standard input
+// and output are binary, so raw input keeps its CR LF and Ctrl+Z bytes and the output is the
+// same bytes as on Linux.
+int wmain(int argc, wchar_t** argv) {
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring_view arg(argv[i]);
+        args.push_back(tresvik::cli::toUtf8(std::u16string(arg.begin(), arg.end())));
+    }
+    return run(std::move(args));
+}
+#else
+int main(int argc, char** argv) {
+    return run(std::vector<std::string>(argv + 1, argv + argc));
+}
+#endif

@@ -97,4 +97,8 @@ std::optional<std::u16string> fromUtf8(std::string_view text) {
     return out;
 }
 
+std::filesystem::path pathFromUtf8(std::string_view text) {
+    return std::u8string(text.begin(), text.end());
+}
+
 }  // namespace tresvik::cli

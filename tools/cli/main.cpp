@@ -8,9 +8,11 @@ namespace {
 
 constexpr const char* kUsage =
     "usage:\n"
-    "  tresvik-cli decode [--hex | --dump] [--events] [--id-log FILE] [FILE]\n"
+    "  tresvik-cli decode [--hex | --dump | --recording] [--events] [--id-log FILE]\n"
+    "                     [FILE]\n"
     "      Runs received bytes through the console's receive path. Input is raw bytes,\n"
-    "      hex byte pairs (--hex) or a text dump saved by the console (--dump).\n"
+    "      hex byte pairs (--hex), a text dump saved by the console (--dump) or a\n"
+    "      recording of time offsets and hex bytes (--recording).\n"
     "      Prints the parameter list (label TAB value), or with --events one line per\n"
     "      event: RX, CRC, CELL, PRG, DEVID, FLAG, TX, IDLOG, PARTIAL.\n"
     "  tresvik-cli encode [--seq N] ROW [TEXT]\n"

@@ -1,10 +1,15 @@
 // Fuzzes the receive path: the raw stream through assembler, log, decoder, flag grid, read-back
 // and ID log; and, because random bytes rarely carry a valid checksum, the same input turned
-// into a well-formed frame for a chosen parameter, flag or command identifier.
+// into a well-formed frame for a chosen parameter, flag or command identifier. The same input is
+// also read as a recording, a text dump and a hex file, and cut into a recording's lines.
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
 
 #include "commands/command_table.h"
 #include "decode/parameter_table.h"
@@ -14,6 +19,8 @@
 #include "log/id_log.h"
 #include "log/log_queue.h"
 #include "log/memory_log_text.h"
+#include "log/recording.h"
+#include "log/recording_splitter.h"
 
 namespace {
 
@@ -39,6 +46,55 @@ void checkGrid(const FlagGrid& grid) {
             }
         }
     }
+}
+
+// Written out as a recording, `chunks` must read back unchanged.
+void checkRoundTrip(const TimedBytes& chunks) {
+    std::string text = std::string(kRecordingHeader) + "\n";
+    for (const TimedChunk& chunk : chunks) {
+        text += formatRecordingLine(chunk);
+    }
+    const auto again = parseRecording(text);
+    if (!std::holds_alternative<TimedBytes>(again) || std::get<TimedBytes>(again) != chunks) {
+        std::abort();
+    }
+}
+
+// Whatever a reader accepts is replayed as received bytes; whatever it rejects is told in one
+// line.
+void readReplayFile(const std::variant<TimedBytes, RecordingError>& parsed, LogQueue& log,
+                    IdLog& idLog) {
+    if (const auto* error = std::get_if<RecordingError>(&parsed)) {
+        const std::string message = describe(*error);
+        if (message.empty() || message.find_first_of("\r\n") != std::string::npos) {
+            std::abort();
+        }
+        return;
+    }
+    const TimedBytes& chunks = std::get<TimedBytes>(parsed);
+    checkRoundTrip(chunks);
+    const std::atomic<bool> closing{false};
+    ReceivePath replay(&log, closing, &idLog, nullptr);
+    replay.push(joinChunks(chunks));
+    checkGrid(replay.flags());
+}
+
+// Cut into a recording's lines, the bytes received must all be there, in order.
+void checkSplitter(ByteView received) {
+    RecordingSplitter splitter;
+    TimedBytes lines;
+    for (std::size_t i = 0; i < received.size(); ++i) {
+        for (TimedChunk& line : splitter.push(received[i], i)) {
+            lines.push_back(std::move(line));
+        }
+    }
+    if (auto rest = splitter.finish()) {
+        lines.push_back(std::move(*rest));
+    }
+    if (joinChunks(lines) != Bytes(received.begin(), received.end())) {
+        std::abort();
+    }
+    checkRoundTrip(lines);
 }
 
 }  // namespace
@@ -70,5 +126,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         checkGrid(single.flags());
     }
+
+    const std::string_view file(reinterpret_cast<const char*>(data), size);
+    readReplayFile(parseReplayFile(file), log, idLog);
+    readReplayFile(parseRecording(file), log, idLog);
+    readReplayFile(parseDump(file), log, idLog);
+    readReplayFile(parseHexLines(file), log, idLog);
+    checkSplitter(ByteView(data, size));
     return 0;
 }

@@ -73,6 +73,19 @@ TEST(CliDecode, DebugLinesAreWrittenToTheIdLogOnceAcrossRuns) {
     std::filesystem::remove_all(dir);
 }
 
+TEST(CliDecode, InputFormatOptionsCannotBeCombined) {
+    const std::vector<std::vector<std::string>> clashes = {
+        {"--hex", "--dump"}, {"--recording", "--hex"}, {"--dump", "--events", "--recording"}};
+    for (const auto& args : clashes) {
+        std::istringstream in("C7 24 01 00 72");
+        std::ostringstream out;
+        std::ostringstream err;
+        EXPECT_THROW(runDecode(args, in, out, err), UsageError) << args.front();
+    }
+    EXPECT_EQ(decodeToText({"--hex", "--events", "--hex"}, "C7 24 01 00 72"),
+              "CRC\tC7 24 01 00 72\n");
+}
+
 TEST(CliInput, HexErrorsNameTheLineAndColumn) {
     const auto r = parseInput("C7 24\n01 0G 71", InputFormat::Hex);
     ASSERT_TRUE(std::holds_alternative<InputError>(r));

@@ -16,7 +16,9 @@
 #include "decode/parameter_table.h"
 #include "link/crc8.h"
 #include "link/frame_writer.h"
+#include "log/recording.h"
 #include "tests/support/child_process.h"
+#include "tests/support/pty_pair.h"
 
 // tresvik-sim and tresvik-cli as separate processes on one pseudo-terminal, at the unit's line
 // rate: what the simulated unit says it sent is what the console decodes.
@@ -31,6 +33,8 @@ constexpr int kCheckMs = 100;
 constexpr int kSetSpeedLimitRow = 25;
 constexpr int kGetSpeedLimitRow = 26;
 constexpr std::uint16_t kSpeedLimitId = 0x4801;
+// tresvik-sim puts at most 8 noise bytes before a frame.
+constexpr std::size_t kLongestEmission = 8 + frame::kMaxSize;
 
 std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> lines;
@@ -58,15 +62,58 @@ std::multiset<std::string> framesOf(const std::vector<std::string>& lines,
     return frames;
 }
 
-std::string hexOf(Bytes frame) {
-    frame.push_back(Crc8::compute(frame));
+std::string hexText(const Bytes& bytes) {
     std::string text;
-    for (const std::uint8_t b : frame) {
+    for (const std::uint8_t b : bytes) {
         char pair[4];
         std::snprintf(pair, sizeof pair, text.empty() ? "%02X" : " %02X", b);
         text += pair;
     }
     return text;
+}
+
+std::string hexOf(Bytes frame) {
+    frame.push_back(Crc8::compute(frame));
+    return hexText(frame);
+}
+
+std::string fileText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The RX and CRC lines of event output, in the order the frames came.
+std::vector<std::string> receivedFrames(const std::vector<std::string>& lines) {
+    std::vector<std::string> frames;
+    for (const std::string& line : lines) {
+        if (line.starts_with("RX\t") || line.starts_with("CRC\t")) {
+            frames.push_back(line.substr(line.find('\t') + 1));
+        }
+    }
+    return frames;
+}
+
+// What the unit put on the line, emission by emission, as its trace lists it: the kind of each
+// trace line and its bytes.
+std::vector<std::pair<std::string, Bytes>> sentPieces(const std::vector<std::string>& trace) {
+    static const std::set<std::string> kSentKinds = {"TX", "TX-CRC", "TX-LEN", "NOISE"};
+    std::vector<std::pair<std::string, Bytes>> pieces;
+    for (const std::string& line : trace) {
+        std::istringstream words(line);
+        std::string kind;
+        words >> kind;
+        if (!kSentKinds.contains(kind)) {
+            continue;
+        }
+        Bytes bytes;
+        for (std::string pair; words >> pair;) {
+            bytes.push_back(static_cast<std::uint8_t>(std::stoul(pair, nullptr, 16)));
+        }
+        pieces.emplace_back(kind, bytes);
+    }
+    return pieces;
 }
 
 // Parameter rows that `monitor --events` showed a value for ("CELL<TAB>item<TAB>column<TAB>text").
@@ -143,6 +190,43 @@ protected:
         return linesOf(monitor.output());
     }
 
+    // Checks that `recording`, written by a monitor that printed `shown` with --events, holds the
+    // bytes the unit sent, in order and unchanged, with every frame the monitor saw on a line of
+    // its own. Returns the kinds of the unit's trace lines that the recording covers.
+    std::set<std::string> checkRecording(const TimedBytes& recording,
+                                         const std::vector<std::string>& shown) {
+        std::vector<std::string> frameLines;
+        for (const TimedChunk& chunk : recording) {
+            const Bytes& b = chunk.bytes;
+            const bool frame = b.size() >= frame::kHeaderSize && b[0] == frame::kStartByte &&
+                               b.size() == b[3] + frame::kOverhead;
+            if (frame) {
+                frameLines.push_back(hexText(b));
+            }
+        }
+        EXPECT_EQ(frameLines, receivedFrames(shown));
+
+        // The unit traces an emission once all of it is written, and bytes still on their way
+        // when the monitor closed the port are lost with it: one is a prefix of the other, but
+        // for the emission the unit was in the middle of.
+        const Bytes recorded = joinChunks(recording);
+        std::set<std::string> covered;
+        std::size_t at = 0;
+        for (const auto& [kind, bytes] : sentPieces(trace())) {
+            const std::size_t count = std::min(bytes.size(), recorded.size() - at);
+            EXPECT_TRUE(std::equal(bytes.begin(),
+                                   bytes.begin() + static_cast<std::ptrdiff_t>(count),
+                                   recorded.begin() + static_cast<std::ptrdiff_t>(at)))
+                << kind << " " << hexText(bytes) << " at byte " << at;
+            at += count;
+            if (count == bytes.size()) {
+                covered.insert(kind);
+            }
+        }
+        EXPECT_LE(recorded.size() - at, kLongestEmission);
+        return covered;
+    }
+
     // Runs `send` to the end; returns what it printed.
     std::vector<std::string> send(const std::vector<std::string>& rowAndText) {
         ChildProcess program;
@@ -187,6 +271,116 @@ TEST_F(LinkEndToEnd, EveryFrameSentIntactIsDecodedThroughNoiseAndDamagedChecksum
     EXPECT_FALSE(framesOf(sent, "NOISE").empty());
     EXPECT_EQ(framesOf(out, "RX"), framesOf(sent, "TX"));
     EXPECT_EQ(framesOf(out, "CRC"), damaged);
+}
+
+TEST_F(LinkEndToEnd, ARecordingHoldsWhatTheUnitSentAndDecodesToTheSessionsFrames) {
+    startUnit({"--cycles", "1", "--period", "200", "--seed", "3", "--crc-errors", "0.05", "--noise",
+               "0.05", "--bad-length", "0.02"});
+    const std::string file = (m_runtime / "session.rec").string();
+    ChildProcess monitor;
+    ASSERT_TRUE(start(monitor, TRESVIK_CLI_PATH,
+                      {"monitor", m_port, "--seconds", "3", "--record", file, "--events"}));
+    ASSERT_TRUE(monitor.waitForExit(kTimeoutMs)) << monitor.errors();
+    stopUnit();
+
+    const auto parsed = parseRecording(fileText(file));
+    ASSERT_TRUE(std::holds_alternative<TimedBytes>(parsed))
+        << describe(std::get<RecordingError>(parsed));
+    const std::vector<std::string> shown = linesOf(monitor.output());
+    const std::set<std::string> covered = checkRecording(std::get<TimedBytes>(parsed), shown);
+    EXPECT_EQ(covered, (std::set<std::string>{"TX", "TX-CRC", "TX-LEN", "NOISE"}));
+
+    ChildProcess decode;
+    ASSERT_TRUE(start(decode, TRESVIK_CLI_PATH, {"decode", "--recording", "--events", file}));
+    ASSERT_TRUE(decode.waitForExit(kTimeoutMs)) << decode.errors();
+    EXPECT_EQ(receivedFrames(linesOf(decode.output())), receivedFrames(shown));
+}
+
+TEST_F(LinkEndToEnd, ARecordingStoppedByCtrlCHoldsOnlyCompleteLines) {
+    startUnit({"--period", "200", "--seed", "5", "--crc-errors", "0.05", "--noise", "0.05"});
+    const std::string file = (m_runtime / "session.rec").string();
+    ChildProcess monitor;
+    ASSERT_TRUE(
+        start(monitor, TRESVIK_CLI_PATH, {"monitor", m_port, "--events", "--record", file}));
+
+    // Each line is written out as soon as it is complete: a frame the monitor has shown is in
+    // the file already.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kTimeoutMs);
+    std::vector<std::string> shown;
+    while (shown.size() < 10 && monitor.collect(kCheckMs) &&
+           std::chrono::steady_clock::now() < deadline) {
+        shown = receivedFrames(linesOf(monitor.output()));
+    }
+    ASSERT_GE(shown.size(), 10U) << monitor.errors();
+    const std::string early = fileText(file);
+    for (const std::string& frame : shown) {
+        EXPECT_NE(early.find(" " + frame + "\n"), std::string::npos) << frame;
+    }
+
+    ASSERT_TRUE(monitor.signal(SIGINT));
+    ASSERT_TRUE(monitor.waitForExit(kTimeoutMs)) << monitor.errors();
+    stopUnit();
+
+    const std::string text = fileText(file);
+    ASSERT_TRUE(text.ends_with('\n'));
+    const std::vector<std::string> lines = linesOf(text);
+    ASSERT_GE(lines.size(), 2U);
+    EXPECT_TRUE(lines[1].starts_with("# port " + m_port + ", started ")) << lines[1];
+    const auto parsed = parseRecording(text);
+    ASSERT_TRUE(std::holds_alternative<TimedBytes>(parsed))
+        << describe(std::get<RecordingError>(parsed));
+    checkRecording(std::get<TimedBytes>(parsed), linesOf(monitor.output()));
+}
+
+TEST_F(LinkEndToEnd, AnUnpluggedAdapterLeavesTheUnfinishedFrameInTheRecording) {
+    PtyPair line;
+    ASSERT_TRUE(line.ok());
+    const std::string file = (m_runtime / "session.rec").string();
+    ChildProcess monitor;
+    ASSERT_TRUE(start(monitor, TRESVIK_CLI_PATH,
+                      {"monitor", line.devicePath().toStdString(), "--events", "--record", file}));
+    ASSERT_EQ(monitor.readLine(kTimeoutMs), "OPEN") << monitor.errors();
+
+    const Bytes good = makeFrame(0x0039, {0x80, 0x0C});
+    const std::vector<Bytes> pieces = {{0x5A}, good, {0xC7, 0x01, 0x24, 0x06, 0x01}};
+    QByteArray stream;
+    for (const Bytes& piece : pieces) {
+        stream.append(reinterpret_cast<const char*>(piece.data()),
+                      static_cast<qsizetype>(piece.size()));
+    }
+    ASSERT_TRUE(line.write(stream));
+    // Bytes still in the line when it is pulled out never reach any program. The port reads what
+    // one write brought all at once, so once the good frame is shown the monitor holds the
+    // unfinished one too.
+    ASSERT_EQ(monitor.readLine(kTimeoutMs), "RX\t" + hexText(good)) << monitor.errors();
+    line.unplug();
+    ASSERT_TRUE(monitor.waitForExit(kTimeoutMs)) << monitor.errors();
+
+    const auto parsed = parseRecording(fileText(file));
+    ASSERT_TRUE(std::holds_alternative<TimedBytes>(parsed))
+        << describe(std::get<RecordingError>(parsed));
+    std::vector<Bytes> recorded;
+    for (const TimedChunk& chunk : std::get<TimedBytes>(parsed)) {
+        recorded.push_back(chunk.bytes);
+    }
+    EXPECT_EQ(recorded, pieces);
+    EXPECT_EQ(linesOf(monitor.output()).back(), "CLOSED");
+}
+
+TEST_F(LinkEndToEnd, ARecordingThatCannotBeWrittenStopsMonitorBeforeItOpensThePort) {
+    const std::string cases[] = {m_runtime.string(), (m_runtime / "missing" / "a.rec").string(),
+                                 "/dev/full"};
+    for (const std::string& file : cases) {
+        // A port that cannot be opened: trying it first would end with status 1, not 2.
+        ChildProcess monitor;
+        ASSERT_TRUE(start(monitor, TRESVIK_CLI_PATH,
+                          {"monitor", "ttyTresvikAbsent", "--record", file, "--events"}));
+        EXPECT_TRUE(monitor.waitForExit(kTimeoutMs, 2)) << file;
+        const std::string errors = monitor.errors();
+        EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+        EXPECT_NE(errors.find("recording '" + file + "'"), std::string::npos) << errors;
+        EXPECT_EQ(monitor.output(), "");
+    }
 }
 
 TEST_F(LinkEndToEnd, SendShowsTheUnitsAnswerToAValueAndToARequest) {

@@ -15,6 +15,10 @@ class PtyPair {
 public:
     PtyPair() {
         m_master = posix_openpt(O_RDWR | O_NOCTTY);
+        // A program the test starts must not hold the master open, or an unplug would not be one.
+        if (m_master >= 0) {
+            fcntl(m_master, F_SETFD, FD_CLOEXEC);
+        }
         if (m_master >= 0 && grantpt(m_master) == 0 && unlockpt(m_master) == 0) {
             m_path = QString::fromLocal8Bit(ptsname(m_master));
         }

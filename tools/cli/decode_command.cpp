@@ -2,6 +2,7 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 
 #include "decode/receive_path.h"
@@ -15,6 +16,19 @@ namespace tresvik::cli {
 
 namespace {
 
+std::optional<InputFormat> inputFormatOption(const std::string& option) {
+    if (option == "--hex") {
+        return InputFormat::Hex;
+    }
+    if (option == "--dump") {
+        return InputFormat::Dump;
+    }
+    if (option == "--recording") {
+        return InputFormat::Recording;
+    }
+    return std::nullopt;
+}
+
 std::string readAll(std::istream& in) {
     std::ostringstream buffer;
     buffer << in.rdbuf();
@@ -26,15 +40,19 @@ std::string readAll(std::istream& in) {
 int runDecode(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
               std::ostream& err) {
     InputFormat format = InputFormat::Raw;
+    std::string formatOption;
     bool events = false;
     std::string idLogFile;
     std::string inputFile;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a == "--hex") {
-            format = InputFormat::Hex;
-        } else if (a == "--dump") {
-            format = InputFormat::Dump;
+        if (const auto named = inputFormatOption(a)) {
+            if (!formatOption.empty() && formatOption != a) {
+                throw UsageError("decode: " + formatOption + " and " + a +
+                                 " cannot be used together");
+            }
+            formatOption = a;
+            format = *named;
         } else if (a == "--events") {
             events = true;
         } else if (a == "--id-log") {

@@ -2,12 +2,14 @@
 #include <QTimer>
 
 #include <iostream>
+#include <memory>
 
 #include "decode/receive_path.h"
 #include "link/port_enumerator.h"
 #include "link/serial_link_session.h"
 #include "tools/cli/cli_commands.h"
 #include "tools/cli/event_printer.h"
+#include "tools/cli/recording_writer.h"
 #include "tools/cli/stop_signal.h"
 
 namespace tresvik::cli {
@@ -22,6 +24,7 @@ int runMonitor(const std::vector<std::string>& args, std::ostream& out, std::ost
     bool events = false;
     long seconds = 0;
     std::string port;
+    std::string recordFile;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--events") {
@@ -31,6 +34,11 @@ int runMonitor(const std::vector<std::string>& args, std::ostream& out, std::ost
                 throw UsageError("--seconds needs a value");
             }
             seconds = parseNumber(args[++i], 1, 86400, "--seconds");
+        } else if (a == "--record") {
+            if (i + 1 >= args.size()) {
+                throw UsageError("--record needs a file name");
+            }
+            recordFile = args[++i];
         } else if (a.size() > 1 && a[0] == '-') {
             throw UsageError("monitor: unknown option '" + a + "'");
         } else if (port.empty()) {
@@ -42,6 +50,11 @@ int runMonitor(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (port.empty()) {
         throw UsageError("monitor: expected PORT");
     }
+    // Before the port opens, so that a recording that cannot be written costs no session.
+    std::unique_ptr<RecordingWriter> recording;
+    if (!recordFile.empty()) {
+        recording = std::make_unique<RecordingWriter>(recordFile);
+    }
 
     int argc = 1;
     char name[] = "tresvik-cli";
@@ -51,10 +64,27 @@ int runMonitor(const std::vector<std::string>& args, std::ostream& out, std::ost
     const std::atomic<bool> closing{false};
     ReceivePath path(nullptr, closing, nullptr, &printer);
     SerialLinkSession session;
-    session.setReceiver([&path](ByteView bytes) { path.push(bytes); });
+    const QString devicePath = devicePathFor(QString::fromStdString(port));
     int status = 0;
+    // Ends the session the first time the recording cannot be written; it is what was asked for.
+    auto recorded = [&](bool written) {
+        if (!written && status == 0) {
+            err << "tresvik-cli: " << recording->error() << '\n';
+            status = 1;
+            session.shutdown();
+        }
+    };
+    session.setReceiver([&](ByteView bytes) {
+        if (recording) {
+            recorded(recording->push(bytes));
+        }
+        path.push(bytes);
+    });
 
     QObject::connect(&session, &LinkSession::opened, [&] {
+        if (recording) {
+            recorded(recording->begin(devicePath.toStdString()));
+        }
         if (events) {
             out << "OPEN\n" << std::flush;
         }
@@ -96,8 +126,11 @@ int runMonitor(const std::vector<std::string>& args, std::ostream& out, std::ost
                            &SerialLinkSession::shutdown);
     }
 
-    session.connectPort(devicePathFor(QString::fromStdString(port)));
+    session.connectPort(devicePath);
     app.exec();
+    if (recording) {
+        recorded(recording->finish());
+    }
 
     if (!events) {
         printer.printValues();

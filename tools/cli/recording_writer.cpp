@@ -1,0 +1,91 @@
+#include "tools/cli/recording_writer.h"
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+
+#include "log/recording.h"
+#include "tools/cli/cli_commands.h"
+
+namespace tresvik::cli {
+
+namespace {
+
+std::string localTimeNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm parts{};
+#ifdef _WIN32
+    localtime_s(&parts, &now);
+#else
+    localtime_r(&now, &parts);
+#endif
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &parts);
+    return text;
+}
+
+// A line end or other control character in a port's name would end the comment early and make
+// the rest of it a line no reader accepts.
+std::string commentText(std::string text) {
+    for (char& c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == '\x7F') {
+            c = '?';
+        }
+    }
+    return text;
+}
+
+}  // namespace
+
+RecordingWriter::RecordingWriter(const std::string& path)
+    : m_path(path), m_file(std::fopen(path.c_str(), "wb")) {
+    if (m_file == nullptr) {
+        throw UsageError("cannot create recording '" + path + "': " + std::strerror(errno));
+    }
+    if (!write(std::string(kRecordingHeader) + "\n")) {
+        std::fclose(m_file);
+        throw UsageError(m_error);
+    }
+}
+
+RecordingWriter::~RecordingWriter() {
+    std::fclose(m_file);
+}
+
+bool RecordingWriter::begin(const std::string& port) {
+    m_start = std::chrono::steady_clock::now();
+    return write("# port " + commentText(port) + ", started " + localTimeNow() + "\n");
+}
+
+bool RecordingWriter::push(ByteView bytes) {
+    using namespace std::chrono;
+    const auto offsetMs = static_cast<std::uint64_t>(
+        duration_cast<milliseconds>(steady_clock::now() - m_start).count());
+    for (const std::uint8_t byte : bytes) {
+        for (const TimedChunk& line : m_splitter.push(byte, offsetMs)) {
+            if (!write(formatRecordingLine(line))) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+bool RecordingWriter::finish() {
+    const std::optional<TimedChunk> rest = m_splitter.finish();
+    return !rest || write(formatRecordingLine(*rest));
+}
+
+bool RecordingWriter::write(const std::string& text) {
+    if (!m_error.empty()) {
+        return false;
+    }
+    if (std::fwrite(text.data(), 1, text.size(), m_file) != text.size() ||
+        std::fflush(m_file) != 0) {
+        m_error = "cannot write recording '" + m_path + "': " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace tresvik::cli

@@ -31,6 +31,10 @@ public:
     ~LinkSession() override;
 
     void setReceiver(Receiver receiver) { m_receiver = std::move(receiver); }
+    // Sees each byte the moment it arrives, before it waits in the receive queue: for whatever
+    // must know when a byte came (a recording), not only in which drain.
+    using ArrivalWatcher = std::function<void(std::uint8_t)>;
+    void setArrivalWatcher(ArrivalWatcher watcher) { m_arrivalWatcher = std::move(watcher); }
 
     // Opens the port at the unit's settings: 9600 baud, 8 data bits, no parity, one stop bit.
     virtual void connectPort(const QString& devicePath) = 0;
@@ -60,7 +64,12 @@ signals:
 
 protected:
     // For the carrier of the link, on the GUI thread.
-    void byteArrived(std::uint8_t byte) { m_receiveQueue.push_back(byte); }
+    void byteArrived(std::uint8_t byte) {
+        if (m_arrivalWatcher) {
+            m_arrivalWatcher(byte);
+        }
+        m_receiveQueue.push_back(byte);
+    }
     void drain();
     // Takes what is left, then says the link has ended.
     void finish();
@@ -68,6 +77,7 @@ protected:
 
 private:
     Receiver m_receiver;
+    ArrivalWatcher m_arrivalWatcher;
     Bytes m_receiveQueue;
     QTimer m_drainTimer;
     bool m_draining = false;

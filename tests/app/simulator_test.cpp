@@ -209,15 +209,7 @@ private slots:
         const QStringList before = folder.entryList({QStringLiteral("_*__PRG_*.txt")});
         QTest::mouseClick(dlg.findChild<QPushButton*>("printScreenButton"), Qt::LeftButton);
         // What the list showed when the dump was taken.
-        QStringList shown;
-        for (int row = 0; row < kParameterCount; ++row) {
-            const ListPosition at = listPosition(row);
-            const QString value = list->cellText(at.item, at.valueColumn);
-            if (!value.isEmpty()) {
-                shown << QString::fromStdU16String(std::u16string(parameterRow(row).label)) +
-                             u'\t' + value;
-            }
-        }
+        const QStringList shown = listedValues(*list);
         const std::size_t atCapture = dlg.receivePath().counters().goodFrames;
         QStringList dumps = folder.entryList({QStringLiteral("_*__PRG_*.txt")});
         for (const QString& old : before) {
@@ -256,8 +248,36 @@ private slots:
             QString::fromStdString(decode.output()).split(u'\n', Qt::SkipEmptyParts);
         QCOMPARE(decoded, shown);
         QVERIFY(QImage(picture).width() > 1500);
-        QFile::remove(dump);
         QFile::remove(picture);
+        // Kept for the replay that follows.
+        m_dump = m_runtime.filePath(QStringLiteral("session.txt"));
+        QVERIFY(QFile::rename(dump, m_dump));
+        m_dumpValues = decoded;
+
+        QSignalSpy finished(&dlg, &QDialog::finished);
+        dlg.close();
+        QVERIFY(finished.wait(kTimeoutMs));
+    }
+
+    // A colleague's saved test, played by the simulated unit, shows the same values in a
+    // console that was never connected to the original unit.
+    void aPrintScreenDumpReplayedIntoAConsoleShowsTheValuesItDecodesTo() {
+        QVERIFY2(!m_dump.isEmpty(), "needs the dump of the PrintScreen test");
+        const QString trace = m_runtime.filePath(QStringLiteral("replay.trace"));
+        Simulator unit;
+        QVERIFY(unit.start({"--replay", m_dump.toStdString(), "--as-fast-as-line-rate", "--trace",
+                            trace.toStdString()}));
+        SerialLinkSession session;
+        CTresvikDlg dlg(session);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        auto* connectButton = dlg.findChild<QPushButton*>("connectButton");
+        QTest::mouseClick(connectButton, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(traceLines(trace).contains(QStringLiteral("REPLAY-END")),
+                                 kTimeoutMs);
+        ParameterList* list = dlg.parameterList();
+        QTRY_COMPARE_WITH_TIMEOUT(listedValues(*list), m_dumpValues, kTimeoutMs);
+        QCOMPARE(dlg.receivePath().counters().checksumErrors, std::size_t{0});
 
         QSignalSpy finished(&dlg, &QDialog::finished);
         dlg.close();
@@ -265,6 +285,20 @@ private slots:
     }
 
 private:
+    // "label<TAB>value" for every row with a value, as tresvik-cli decode prints the list.
+    static QStringList listedValues(const ParameterList& list) {
+        QStringList shown;
+        for (int row = 0; row < kParameterCount; ++row) {
+            const ListPosition at = listPosition(row);
+            const QString value = list.cellText(at.item, at.valueColumn);
+            if (!value.isEmpty()) {
+                shown << QString::fromStdU16String(std::u16string(parameterRow(row).label)) +
+                             u'\t' + value;
+            }
+        }
+        return shown;
+    }
+
     static QStringList traceLines(const QString& path) {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
@@ -327,6 +361,8 @@ private:
     }
 
     QTemporaryDir m_runtime;
+    QString m_dump;
+    QStringList m_dumpValues;
 };
 
 QTEST_MAIN(SimulatorTest)

@@ -294,6 +294,38 @@ TEST_F(LinkEndToEnd, ARecordingHoldsWhatTheUnitSentAndDecodesToTheSessionsFrames
     ASSERT_TRUE(start(decode, TRESVIK_CLI_PATH, {"decode", "--recording", "--events", file}));
     ASSERT_TRUE(decode.waitForExit(kTimeoutMs)) << decode.errors();
     EXPECT_EQ(receivedFrames(linesOf(decode.output())), receivedFrames(shown));
+
+    // Replayed by the simulated unit and recorded again, the session arrives as it was: the
+    // same lines, damaged frames, noise and the frame cut off at the end included.
+    std::filesystem::remove(m_trace);
+    ChildProcess player;
+    ASSERT_TRUE(start(player, TRESVIK_SIM_PATH,
+                      {"--replay", file, "--as-fast-as-line-rate", "--trace", m_trace.string()}));
+    const std::optional<std::string> port = player.readLine(kTimeoutMs);
+    ASSERT_TRUE(port && port->starts_with("port: ")) << player.errors();
+    const std::string again = (m_runtime / "replayed.rec").string();
+    ChildProcess second;
+    ASSERT_TRUE(start(second, TRESVIK_CLI_PATH, {"monitor", port->substr(6), "--record", again}));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kTimeoutMs);
+    while (!contains(trace(), "REPLAY-END") && second.collect(kCheckMs) &&
+           std::chrono::steady_clock::now() < deadline) {
+    }
+    ASSERT_TRUE(contains(trace(), "REPLAY-END"));
+    // The last chunk written may still be on its way through the pseudo-terminal.
+    second.collect(kCheckMs * 5);
+    ASSERT_TRUE(second.signal(SIGINT));
+    ASSERT_TRUE(second.waitForExit(kTimeoutMs)) << second.errors();
+    const auto replayed = parseRecording(fileText(again));
+    ASSERT_TRUE(std::holds_alternative<TimedBytes>(replayed));
+    std::vector<Bytes> before;
+    std::vector<Bytes> after;
+    for (const TimedChunk& chunk : std::get<TimedBytes>(parsed)) {
+        before.push_back(chunk.bytes);
+    }
+    for (const TimedChunk& chunk : std::get<TimedBytes>(replayed)) {
+        after.push_back(chunk.bytes);
+    }
+    EXPECT_EQ(after, before);
 }
 
 TEST_F(LinkEndToEnd, ARecordingStoppedByCtrlCHoldsOnlyCompleteLines) {

@@ -67,19 +67,21 @@ int runMonitor(const std::vector<std::string>& args, std::ostream& out, std::ost
     const QString devicePath = devicePathFor(QString::fromStdString(port));
     int status = 0;
     // Ends the session the first time the recording cannot be written; it is what was asked for.
+    // The end is queued: a byte's arrival is no place to stop the worker that delivers it.
     auto recorded = [&](bool written) {
         if (!written && status == 0) {
             err << "tresvik-cli: " << recording->error() << '\n';
             status = 1;
-            session.shutdown();
+            QMetaObject::invokeMethod(&session, &SerialLinkSession::shutdown, Qt::QueuedConnection);
         }
     };
-    session.setReceiver([&](ByteView bytes) {
-        if (recording) {
-            recorded(recording->push(bytes));
-        }
-        path.push(bytes);
-    });
+    // Each byte is timed as it arrives, not by the 50 ms drain that hands it on, and is in the
+    // file before the receive path reports its frame.
+    if (recording) {
+        session.setArrivalWatcher(
+            [&](std::uint8_t byte) { recorded(recording->push(ByteView(&byte, 1))); });
+    }
+    session.setReceiver([&](ByteView bytes) { path.push(bytes); });
 
     QObject::connect(&session, &LinkSession::opened, [&] {
         if (recording) {

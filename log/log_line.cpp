@@ -75,15 +75,19 @@ LogEntry composeLine(const LocalTime& time, std::u16string_view text, LineClass 
 LocalTime currentLocalTime() {
     using namespace std::chrono;
     const auto now = system_clock::now();
-    const std::time_t seconds = system_clock::to_time_t(now);
+    const std::tm parts = localCalendarTime(system_clock::to_time_t(now));
+    const auto millisecond = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
+    return {parts.tm_hour, parts.tm_min, parts.tm_sec, static_cast<int>(millisecond)};
+}
+
+std::tm localCalendarTime(std::time_t seconds) {
     std::tm parts{};
 #ifdef _WIN32
     localtime_s(&parts, &seconds);
 #else
     localtime_r(&seconds, &parts);
 #endif
-    const auto millisecond = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
-    return {parts.tm_hour, parts.tm_min, parts.tm_sec, static_cast<int>(millisecond)};
+    return parts;
 }
 
 }  // namespace tresvik

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <span>
 #include <string>
 
@@ -58,5 +59,7 @@ std::u16string renderBytes(std::span<const std::uint8_t> bytes);
 LogEntry composeLine(const LocalTime& time, std::u16string_view text, LineClass lineClass);
 // The current local time, read from the system clock.
 LocalTime currentLocalTime();
+// `seconds` broken down in the local time zone, on every platform's thread-safe call.
+std::tm localCalendarTime(std::time_t seconds);
 
 }  // namespace tresvik

@@ -38,9 +38,12 @@ std::string printable(std::string_view token) {
     return token.size() > kShown ? out + "..." : out;
 }
 
-// The lines of `text` without their line ends, CR LF or LF.
-template <typename Char, typename Visit>
-bool forEachLine(std::basic_string_view<Char> text, Visit visit) {
+// The chunks that `readLine` makes of the lines of `text` (without their line ends, CR LF or
+// LF), in order; a line that leaves its chunk empty adds none. The first error ends the reading.
+template <typename Char, typename ReadLine>
+std::variant<TimedBytes, RecordingError> readChunks(std::basic_string_view<Char> text,
+                                                    ReadLine readLine) {
+    TimedBytes chunks;
     std::size_t number = 0;
     std::size_t start = 0;
     while (start < text.size()) {
@@ -54,11 +57,15 @@ bool forEachLine(std::basic_string_view<Char> text, Visit visit) {
         if (!line.empty() && line.back() == Char('\r')) {
             line.remove_suffix(1);
         }
-        if (!visit(number, line)) {
-            return false;
+        TimedChunk chunk;
+        if (std::optional<RecordingError> error = readLine(number, line, chunk)) {
+            return *std::move(error);
+        }
+        if (!chunk.bytes.empty()) {
+            chunks.push_back(std::move(chunk));
         }
     }
-    return true;
+    return chunks;
 }
 
 // Appends the hex byte pairs of `text`, separated by blanks; on a bad token, says what and
@@ -137,65 +144,56 @@ ReplayFormat detectReplayFormat(std::string_view data) {
 }
 
 std::variant<TimedBytes, RecordingError> parseRecording(std::string_view text) {
-    TimedBytes chunks;
-    std::optional<RecordingError> error;
-    bool header = false;
-    forEachLine(text, [&](std::size_t number, std::string_view line) {
-        if (!header) {
-            header = true;
-            if (line != kRecordingHeader) {
-                error = RecordingError{number, 0,
-                                       "the first line must be '" + std::string(kRecordingHeader) +
-                                           "', not '" + printable(line) + "'"};
-                return false;
-            }
-            return true;
-        }
-        std::size_t start = 0;
-        while (start < line.size() && isSpace(line[start])) {
-            ++start;
-        }
-        if (start == line.size() || line[start] == '#') {
-            return true;
-        }
-        std::size_t end = start;
-        while (end < line.size() && !isSpace(line[end])) {
-            ++end;
-        }
-        TimedChunk chunk;
-        const auto [stop, status] =
-            std::from_chars(line.data() + start, line.data() + end, chunk.offsetMs);
-        if (status != std::errc() || stop != line.data() + end) {
-            error = RecordingError{number, start + 1,
-                                   "'" + printable(line.substr(start, end - start)) +
-                                       "' is not a time offset in milliseconds"};
-            return false;
-        }
-        if (!chunks.empty() && chunk.offsetMs < chunks.back().offsetMs) {
-            error = RecordingError{number, start + 1,
-                                   "time offset " + std::to_string(chunk.offsetMs) +
-                                       " is earlier than the line before (" +
-                                       std::to_string(chunks.back().offsetMs) + ")"};
-            return false;
-        }
-        if (auto bad = appendHexPairs(line.substr(end), number, end + 1, chunk.bytes)) {
-            error = std::move(bad);
-            return false;
-        }
-        if (chunk.bytes.empty()) {
-            error = RecordingError{number, 0, "a time offset without bytes"};
-            return false;
-        }
-        chunks.push_back(std::move(chunk));
-        return true;
-    });
-    if (error) {
-        return *error;
-    }
-    if (!header) {
+    if (text.empty()) {
         return RecordingError{0, 0, "the recording is empty"};
     }
-    return chunks;
+    std::optional<std::uint64_t> lastOffset;
+    return readChunks(
+        text,
+        [&](std::size_t number, std::string_view line,
+            TimedChunk& chunk) -> std::optional<RecordingError> {
+            if (number == 1) {
+                if (line != kRecordingHeader) {
+                    return RecordingError{number, 0,
+                                          "the first line must be '" +
+                                              std::string(kRecordingHeader) + "', not '" +
+                                              printable(line) + "'"};
+                }
+                return std::nullopt;
+            }
+            std::size_t start = 0;
+            while (start < line.size() && isSpace(line[start])) {
+                ++start;
+            }
+            if (start == line.size() || line[start] == '#') {
+                return std::nullopt;
+            }
+            std::size_t end = start;
+            while (end < line.size() && !isSpace(line[end])) {
+                ++end;
+            }
+            const auto [stop, status] =
+                std::from_chars(line.data() + start, line.data() + end, chunk.offsetMs);
+            if (status != std::errc() || stop != line.data() + end) {
+                return RecordingError{number, start + 1,
+                                      "'" + printable(line.substr(start, end - start)) +
+                                          "' is not a time offset in milliseconds"};
+            }
+            if (lastOffset && chunk.offsetMs < *lastOffset) {
+                return RecordingError{number, start + 1,
+                                      "time offset " + std::to_string(chunk.offsetMs) +
+                                          " is earlier than the line before (" +
+                                          std::to_string(*lastOffset) + ")"};
+            }
+            lastOffset = chunk.offsetMs;
+            if (auto bad = appendHexPairs(line.substr(end), number, end + 1, chunk.bytes)) {
+                return bad;
+            }
+            if (chunk.bytes.empty()) {
+                return RecordingError{number, 0, "a time offset without bytes"};
+            }
+            return std::nullopt;
+        });
 }
 
 std::variant<TimedBytes, RecordingError> parseDump(std::string_view utf16le) {
@@ -211,67 +209,45 @@ std::variant<TimedBytes, RecordingError> parseDump(std::string_view utf16le) {
     }
     constexpr std::u16string_view kRxPrefix = u"UART Rx - ";
     constexpr std::size_t kStampLength = 15;
-    TimedBytes chunks;
-    std::optional<RecordingError> error;
     std::optional<std::uint64_t> previousStamp;
     std::uint64_t offset = 0;
-    forEachLine(std::u16string_view(text), [&](std::size_t number, std::u16string_view line) {
-        const std::optional<std::uint64_t> stamp = timeStampMs(line);
-        if (!stamp || line.substr(kStampLength, kRxPrefix.size()) != kRxPrefix) {
-            return true;
-        }
-        if (previousStamp) {
-            // The stamps are times of day: one earlier than the last means midnight passed.
-            offset += (*stamp + kDayMs - *previousStamp) % kDayMs;
-        }
-        previousStamp = stamp;
-        const std::u16string_view body = line.substr(kStampLength + kRxPrefix.size());
-        if (body == u"CRC Error.") {
-            return true;
-        }
-        TimedChunk chunk{offset, {}};
-        std::size_t pos = 0;
-        while (pos < body.size()) {
-            if (pos + 1 >= body.size() || hexValue(body[pos]) < 0 || hexValue(body[pos + 1]) < 0 ||
-                (pos + 2 < body.size() && body[pos + 2] != u' ')) {
-                error = RecordingError{number, kStampLength + kRxPrefix.size() + pos + 1,
-                                       "a received frame line must hold hexadecimal bytes "
-                                       "separated by spaces"};
-                return false;
+    return readChunks(
+        std::u16string_view(text),
+        [&](std::size_t number, std::u16string_view line,
+            TimedChunk& chunk) -> std::optional<RecordingError> {
+            const std::optional<std::uint64_t> stamp = timeStampMs(line);
+            if (!stamp || line.substr(kStampLength, kRxPrefix.size()) != kRxPrefix) {
+                return std::nullopt;
             }
-            chunk.bytes.push_back(
-                static_cast<std::uint8_t>(hexValue(body[pos]) * 16 + hexValue(body[pos + 1])));
-            pos += 3;
-        }
-        if (!chunk.bytes.empty()) {
-            chunks.push_back(std::move(chunk));
-        }
-        return true;
-    });
-    if (error) {
-        return *error;
-    }
-    return chunks;
+            if (previousStamp) {
+                // The stamps are times of day: one earlier than the last means midnight passed.
+                offset += (*stamp + kDayMs - *previousStamp) % kDayMs;
+            }
+            previousStamp = stamp;
+            const std::u16string_view body = line.substr(kStampLength + kRxPrefix.size());
+            if (body == u"CRC Error.") {
+                return std::nullopt;
+            }
+            chunk.offsetMs = offset;
+            for (std::size_t pos = 0; pos < body.size(); pos += 3) {
+                if (pos + 1 >= body.size() || hexValue(body[pos]) < 0 ||
+                    hexValue(body[pos + 1]) < 0 ||
+                    (pos + 2 < body.size() && body[pos + 2] != u' ')) {
+                    return RecordingError{number, kStampLength + kRxPrefix.size() + pos + 1,
+                                          "a received frame line must hold hexadecimal bytes "
+                                          "separated by spaces"};
+                }
+                chunk.bytes.push_back(
+                    static_cast<std::uint8_t>(hexValue(body[pos]) * 16 + hexValue(body[pos + 1])));
+            }
+            return std::nullopt;
+        });
 }
 
 std::variant<TimedBytes, RecordingError> parseHexLines(std::string_view text) {
-    TimedBytes chunks;
-    std::optional<RecordingError> error;
-    forEachLine(text, [&](std::size_t number, std::string_view line) {
-        TimedChunk chunk;
-        if (auto bad = appendHexPairs(line, number, 1, chunk.bytes)) {
-            error = std::move(bad);
-            return false;
-        }
-        if (!chunk.bytes.empty()) {
-            chunks.push_back(std::move(chunk));
-        }
-        return true;
+    return readChunks(text, [](std::size_t number, std::string_view line, TimedChunk& chunk) {
+        return appendHexPairs(line, number, 1, chunk.bytes);
     });
-    if (error) {
-        return *error;
-    }
-    return chunks;
 }
 
 std::variant<TimedBytes, RecordingError> parseReplayFile(std::string_view data) {

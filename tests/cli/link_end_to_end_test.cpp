@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <chrono>
@@ -19,6 +18,7 @@
 #include "log/recording.h"
 #include "tests/support/child_process.h"
 #include "tests/support/pty_pair.h"
+#include "tests/support/temp_folder.h"
 
 // tresvik-sim and tresvik-cli as separate processes on one pseudo-terminal, at the unit's line
 // rate: what the simulated unit says it sent is what the console decodes.
@@ -26,6 +26,7 @@ namespace tresvik {
 namespace {
 
 using test::ChildProcess;
+using test::TempFolder;
 
 constexpr int kTimeoutMs = 60000;
 // How often the monitor's output and the unit's trace are looked at.
@@ -135,12 +136,10 @@ std::set<int> rowsWithValues(const std::vector<std::string>& lines) {
 class LinkEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/tresvik-e2e-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        m_runtime = pattern;
+        ASSERT_TRUE(m_folder.valid());
+        m_runtime = m_folder.path();
         m_trace = m_runtime / "trace.txt";
     }
-    void TearDown() override { std::filesystem::remove_all(m_runtime); }
 
     bool start(ChildProcess& program, const char* path, const std::vector<std::string>& args) {
         return program.start(path, args, {"XDG_RUNTIME_DIR=" + m_runtime.string()});
@@ -237,6 +236,7 @@ protected:
         return linesOf(program.output());
     }
 
+    TempFolder m_folder{"tresvik-e2e"};
     std::filesystem::path m_runtime;
     std::filesystem::path m_trace;
     ChildProcess m_unit;

@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -18,6 +17,7 @@
 #include "link/frame_writer.h"
 #include "log/recording.h"
 #include "tests/support/child_process.h"
+#include "tests/support/temp_folder.h"
 #include "tools/sim/unit_model.h"
 
 // tresvik-sim --replay in its own process, read on its pseudo-terminal as a console reads it.
@@ -122,11 +122,9 @@ private:
 class SimReplayEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/tresvik-replay-e2e-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        m_folder = pattern;
+        ASSERT_TRUE(m_temp.valid());
+        m_folder = m_temp.path();
     }
-    void TearDown() override { std::filesystem::remove_all(m_folder); }
 
     std::string writeFile(const std::string& name, const std::string& content) {
         const std::string path = (m_folder / name).string();
@@ -179,6 +177,7 @@ protected:
         }
     }
 
+    test::TempFolder m_temp{"tresvik-replay-e2e"};
     std::filesystem::path m_folder;
     ChildProcess m_unit;
     std::string m_port;

@@ -1,13 +1,14 @@
 #include "tools/sim/replay_file.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
 #include <ostream>
 #include <string>
 #include <variant>
+
+#include "tests/support/temp_folder.h"
 
 namespace tresvik::sim {
 namespace {
@@ -25,11 +26,9 @@ std::string utf16le(const std::string& text) {
 class SimReplayFile : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/tresvik-replay-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        m_folder = pattern;
+        ASSERT_TRUE(m_temp.valid());
+        m_folder = m_temp.path();
     }
-    void TearDown() override { std::filesystem::remove_all(m_folder); }
 
     std::string write(const std::string& content) {
         const std::string path = (m_folder / "input").string();
@@ -48,6 +47,7 @@ protected:
                                                : "(path missing) " + reason;
     }
 
+    test::TempFolder m_temp{"tresvik-replay"};
     std::filesystem::path m_folder;
 };
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "log/log_line.h"
 #include "log/recording.h"
 #include "tools/cli/cli_commands.h"
 
@@ -12,13 +13,7 @@ namespace tresvik::cli {
 namespace {
 
 std::string localTimeNow() {
-    const std::time_t now = std::time(nullptr);
-    std::tm parts{};
-#ifdef _WIN32
-    localtime_s(&parts, &now);
-#else
-    localtime_r(&now, &parts);
-#endif
+    const std::tm parts = localCalendarTime(std::time(nullptr));
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &parts);
     return text;

@@ -90,9 +90,9 @@ CTresvikDlg::CTresvikDlg(LinkSession& session, PortSource ports, QWidget* parent
                           Qt::WindowCloseButtonHint),
       m_session(session),
       m_portSource(std::move(ports)),
-      m_linkRunning(session.running()),
-      m_frameWriter(session.transmitQueue(), &m_logDlg.queue(), session.portOpenFlag(), m_closing),
-      m_receivePath(&m_logDlg.queue(), m_closing, &m_idLog, this, m_flagsDlg.stripImageCounts()) {
+      m_console(session.transmitQueue(), session.portOpenFlag(), ConsoleSession::Options{}),
+      m_linkRunning(session.running()) {
+    m_console.addListener(*this);
     setWindowTitle(QStringLiteral("Tresvik 1.0a"));
     setWindowIcon(CTresvikApp::icon());
     setFont(templateFont());
@@ -127,8 +127,8 @@ CTresvikDlg::CTresvikDlg(LinkSession& session, PortSource ports, QWidget* parent
     m_shutdownTimer.setInterval(kShutdownMs);
     connect(&m_shutdownTimer, &QTimer::timeout, this, &CTresvikDlg::endDialog);
 
-    m_idLog.load(std::filesystem::path(programDirectory().toStdU16String()) /
-                 std::filesystem::path(IdLog::kFileName));
+    m_console.idLog().load(std::filesystem::path(programDirectory().toStdU16String()) /
+                           std::filesystem::path(IdLog::kFileName));
 
     connect(&m_dockingStartTimer, &QTimer::timeout, this, &CTresvikDlg::dockingStartTick);
     m_dockingStartTimer.start(kDockingStartMs);
@@ -190,7 +190,7 @@ void CTresvikDlg::createControls() {
             makeButton(toQString(simulation.caption), dluRect(8, y, 50, 10), this);
         button->setObjectName(QStringLiteral("simulation%1").arg(simulation.controlId));
         connect(button, &QPushButton::clicked, this,
-                [this, &simulation] { sendSimulation(m_frameWriter, simulation); });
+                [this, &simulation] { sendSimulation(m_console.frameWriter(), simulation); });
         y += 10;
     }
 
@@ -219,13 +219,7 @@ void CTresvikDlg::createControls() {
 }
 
 void CTresvikDlg::connectSession() {
-    m_session.setReceiver([this](ByteView bytes) {
-        // One change of the Log window for the whole batch.
-        LogQueue& log = m_logDlg.queue();
-        log.holdDisplay();
-        m_receivePath.push(bytes);
-        log.releaseDisplay();
-    });
+    m_session.setReceiver([this](const ReceivedBytes& bytes) { m_console.receive(bytes); });
     connect(&m_session, &LinkSession::opened, this, &CTresvikDlg::onPortOpened);
     connect(&m_session, &LinkSession::closed, this, &CTresvikDlg::onPortClosed);
     connect(&m_session, &LinkSession::openFailed, this, &CTresvikDlg::onOpenFailed);
@@ -246,7 +240,7 @@ void CTresvikDlg::updateConnectEnabled() {
 void CTresvikDlg::dockingStartTick() {
     // The child windows place themselves beside the main window, so they start once the main
     // window is on the screen and the window manager has put its frame around it.
-    if (m_closing) {
+    if (m_console.closing()) {
         // The Log window has already been ended.
         m_dockingStartTimer.stop();
         return;
@@ -277,7 +271,7 @@ void CTresvikDlg::moveEvent(QMoveEvent* event) {
         m_sinceLastMove.start();
         const QPoint delta = position - *m_lastPosition;
         // Shown or hidden, each child keeps its offset from the main window.
-        if (!m_closing && m_logDlg.initialised()) {
+        if (!m_console.closing() && m_logDlg.initialised()) {
             m_logDlg.follow(delta);
         }
         if (m_txDlg.initialised()) {
@@ -292,7 +286,7 @@ void CTresvikDlg::moveEvent(QMoveEvent* event) {
 
 void CTresvikDlg::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
-    if (event->type() != QEvent::ActivationChange || !isActiveWindow() || m_closing) {
+    if (event->type() != QEvent::ActivationChange || !isActiveWindow() || m_console.closing()) {
         return;
     }
     // The shown Log and Tx windows come up just behind the main window.
@@ -314,7 +308,7 @@ void CTresvikDlg::raiseChildren() {
     if (m_txDlg.initialised() && m_txButton->isChecked()) {
         m_txDlg.raise();
     }
-    if (!m_closing && m_logDlg.initialised() && m_logButton->isChecked()) {
+    if (!m_console.closing() && m_logDlg.initialised() && m_logButton->isChecked()) {
         m_logDlg.raise();
     }
     if (m_flagsDlg.initialised() && m_flagsButton->isChecked()) {
@@ -333,8 +327,8 @@ OwnerFrame CTresvikDlg::ownerFrame() const {
 }
 
 void CTresvikDlg::reject() {
-    m_logDlg.queue().clearQueues();
-    m_closing = true;
+    m_console.log().clearQueues();
+    m_console.beginClosing();
     if (m_linkRunning) {
         m_session.shutdown();
     } else {
@@ -425,8 +419,8 @@ void CTresvikDlg::onOpenFailed(const QString& text, const QString& reason) {
 }
 
 void CTresvikDlg::logError(const QString& text) {
-    if (!m_closing) {
-        m_logDlg.queue().AppendText(text.toStdU16String(), LineClass::Error);
+    if (!m_console.closing()) {
+        m_console.log().AppendText(text.toStdU16String(), LineClass::Error);
     }
 }
 
@@ -447,16 +441,17 @@ void CTresvikDlg::showMessage(const QString& text) {
     box.exec();
 }
 
-void CTresvikDlg::valueCellChanged(const ValueCellUpdate& update) {
-    m_list->setCellText(update.item, update.column, toQString(update.text));
+void CTresvikDlg::parameterChanged(const ParameterUpdate& update) {
+    m_list->showValue(update.row, toQString(update.text));
 }
 
-void CTresvikDlg::txCellChanged(const TxCellUpdate& update) {
-    m_txDlg.applyCellUpdate(update.row, update.column, toQString(update.text));
+void CTresvikDlg::readBackReceived(const ReadBack& readBack) {
+    const TxCellUpdate cell = txCellFor(readBack);
+    m_txDlg.applyCellUpdate(cell.row, cell.column, toQString(cell.text));
 }
 
-void CTresvikDlg::flagCellChanged(const FlagCell& cell) {
-    m_flagsDlg.setCellImage(cell.row, cell.column, cell.image);
+void CTresvikDlg::flagChanged(const FlagUpdate& flag) {
+    m_flagsDlg.showFlag(flag);
 }
 
 void CTresvikDlg::onListDoubleClicked(int item, int column) {
@@ -470,7 +465,7 @@ void CTresvikDlg::onListDoubleClicked(int item, int column) {
     }
     const int row = rowAt(item, column);
     if (row >= 0) {
-        sendRequest(m_frameWriter, parameterRow(row).messageId);
+        sendRequest(m_console.frameWriter(), parameterRow(row).messageId);
     }
 }
 
@@ -493,17 +488,17 @@ void CTresvikDlg::onPrintScreen() {
     const QDateTime now = QDateTime::currentDateTime();
     const QDate date = now.date();
     const QTime time = now.time();
-    const std::optional<CaptureNames> names =
-        captureNames(programDirectory().toStdU16String(),
-                     CaptureTime{date.year(), date.month(), date.day(), time.hour(), time.minute(),
-                                 time.second()},
-                     m_receivePath.programNumber(), m_receivePath.deviceIdSuffix());
+    const std::optional<CaptureNames> names = captureNames(
+        programDirectory().toStdU16String(),
+        CaptureTime{date.year(), date.month(), date.day(), time.hour(), time.minute(),
+                    time.second()},
+        m_console.receivePath().programNumber(), m_console.receivePath().deviceIdSuffix());
     if (!names) {
         return;
     }
     // Neither a picture that cannot be saved nor a dump that cannot be written is reported.
     capturePicture(*this, *m_list, m_flagsDlg).save(toQString(names->picture), "JPEG");
-    if (!m_closing) {
+    if (!m_console.closing()) {
         writeTextDump(toQString(names->dump), m_logDlg.text());
     }
 }

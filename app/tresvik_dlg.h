@@ -10,12 +10,11 @@
 
 #include "app/threaded_dlg.h"
 #include "commands/tx_dlg.h"
-#include "decode/receive_path.h"
+#include "decode/console_listener.h"
 #include "flags/flags_dlg.h"
-#include "link/frame_writer.h"
 #include "link/port_enumerator.h"
-#include "log/id_log.h"
 #include "log/log_dlg.h"
+#include "session/console_session.h"
 #include "ui/enter_escape_filter.h"
 
 class QCheckBox;
@@ -28,10 +27,10 @@ class LinkSession;
 class ParameterList;
 
 // The console's main window. It owns everything else for the whole run but the link, which it
-// is given: the receive path with the parameter list it fills, the frame writer and the Log
-// window. It ends only through its shutdown: the close box ends the link, and the window closes
-// once the link has gone.
-class CTresvikDlg : public QDialog, private ReceiveObserver {
+// is given: the console session, the parameter list, the Log, Tx and Flags windows that show
+// what the session tells. It ends only through its shutdown: the close box ends the link, and the
+// window closes once the link has gone.
+class CTresvikDlg : public QDialog, private ConsoleListener {
     Q_OBJECT
 public:
     // `session` carries the link to the unit and must outlive the window; `ports` lists the
@@ -53,9 +52,10 @@ public:
     QPushButton* txButton() const { return m_txButton; }
     QPushButton* flagsButton() const { return m_flagsButton; }
     ParameterList* parameterList() const { return m_list; }
-    FrameWriter& frameWriter() { return m_frameWriter; }
-    const ReceivePath& receivePath() const { return m_receivePath; }
-    bool closing() const { return m_closing.load(); }
+    ConsoleSession& console() { return m_console; }
+    FrameWriter& frameWriter() { return m_console.frameWriter(); }
+    const ReceivePath& receivePath() const { return m_console.receivePath(); }
+    bool closing() const { return m_console.closing(); }
 
 protected:
     // Docking: the child windows follow the main window and come forward with it.
@@ -106,28 +106,24 @@ private:
     void showAbout();
     void showLicence();
 
-    // ReceiveObserver
-    void valueCellChanged(const ValueCellUpdate& update) override;
-    void txCellChanged(const TxCellUpdate& update) override;
-    void flagCellChanged(const FlagCell& cell) override;
+    // ConsoleListener: the unit's values, read-backs and flags go to the windows that show them.
+    void parameterChanged(const ParameterUpdate& update) override;
+    void readBackReceived(const ReadBack& readBack) override;
+    void flagChanged(const FlagUpdate& flag) override;
 
     EnterEscapeFilter m_keyFilter{*this};
     LinkSession& m_session;
     PortSource m_portSource;
-    std::atomic<bool> m_closing{false};
-    CLogDlg m_logDlg;
+    ConsoleSession m_console;
+    CLogDlg m_logDlg{m_console.log()};
     CThreadedDlg m_logThread{m_logDlg, CThreadedDlg::ShowCommand::Hide};
     // Whether the link runs; the main window no longer touches it once it has ended.
     bool m_linkRunning = false;
-    FrameWriter m_frameWriter;
-    CTxDlg m_txDlg{m_frameWriter};
+    CTxDlg m_txDlg{m_console.frameWriter()};
     CThreadedDlg m_txThread{m_txDlg, CThreadedDlg::ShowCommand::Hide};
-    // Before the receive path: its pictures decide where each flag group's images start.
     CFlagsDlg m_flagsDlg;
     // Starts hidden: a parked window never shows on any screen.
     CThreadedDlg m_flagsThread{m_flagsDlg, CThreadedDlg::ShowCommand::Hide};
-    IdLog m_idLog;
-    ReceivePath m_receivePath;
 
     // The ports of the last enumeration, and whether it listed one.
     QList<PortEntry> m_ports;

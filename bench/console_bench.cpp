@@ -257,9 +257,9 @@ Bytes odometerFrame(std::uint32_t value) {
 
 // The text the console's own decoder gives each frame's value, so that a cell text names the
 // frame that set it.
-class TextRecorder : public ReceiveObserver {
+class TextRecorder : public ConsoleListener {
 public:
-    void valueCellChanged(const ValueCellUpdate& update) override { text = update.text; }
+    void parameterChanged(const ParameterUpdate& update) override { text = update.text; }
     std::u16string text;
 };
 

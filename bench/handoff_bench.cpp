@@ -30,7 +30,7 @@ struct Link {
     std::size_t received = 0;
 
     bool open() {
-        session.setReceiver([this](ByteView bytes) { received += bytes.size(); });
+        session.setReceiver([this](const ReceivedBytes& bytes) { received += bytes.size(); });
         bool opened = false;
         QObject::connect(&session, &LinkSession::opened, [&] { opened = true; });
         session.connectPort(pty.devicePath());

@@ -22,7 +22,7 @@ std::u16string decimal(std::int32_t value) {
 
 }  // namespace
 
-std::optional<TxCellUpdate> readBack(ByteView frame) {
+std::optional<ReadBack> readBack(ByteView frame) {
     if (frame.size() < kValueOffset + 4 || frame::payloadLength(frame) != kValuePayloadLength) {
         return std::nullopt;
     }
@@ -32,17 +32,21 @@ std::optional<TxCellUpdate> readBack(ByteView frame) {
         return std::nullopt;
     }
     const std::uint32_t raw = readLittleEndian32(frame.subspan(kValueOffset));
-    const std::u16string value = decimal(static_cast<std::int32_t>(raw));
-    if (id == kSetProgramId) {
+    return ReadBack{*row, static_cast<std::int32_t>(raw), {}};
+}
+
+TxCellUpdate txCellFor(const ReadBack& readBack) {
+    const std::u16string value = decimal(readBack.value);
+    if (commandRow(readBack.commandRow).messageId == kSetProgramId) {
         // The program row shows the unit's answer in its CMD cell, built from the stored name each
         // time so that a later answer replaces the number instead of adding to it.
-        std::u16string text(commandRow(*row).name);
+        std::u16string text(commandRow(readBack.commandRow).name);
         text += u'(';
         text += value;
         text += u')';
-        return TxCellUpdate{*row, 0, std::move(text)};
+        return TxCellUpdate{readBack.commandRow, 0, std::move(text)};
     }
-    return TxCellUpdate{*row, 1, value};
+    return TxCellUpdate{readBack.commandRow, 1, value};
 }
 
 }  // namespace tresvik

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
 #include "link/frame.h"
+#include "link/received_bytes.h"
 
 namespace tresvik {
 
@@ -15,7 +17,17 @@ struct TxCellUpdate {
     friend bool operator==(const TxCellUpdate&, const TxCellUpdate&) = default;
 };
 
-// The Tx cell that a received value frame updates, if any.
-std::optional<TxCellUpdate> readBack(ByteView frame);
+// A value frame the unit reported for one of the Tx window's commands.
+struct ReadBack {
+    int commandRow = 0;
+    std::int32_t value = 0;
+    ArrivalTime arrival{};
+    friend bool operator==(const ReadBack&, const ReadBack&) = default;
+};
+
+// The read-back a received frame carries, if any.
+std::optional<ReadBack> readBack(ByteView frame);
+// The Tx cell that shows a read-back.
+TxCellUpdate txCellFor(const ReadBack& readBack);
 
 }  // namespace tresvik

@@ -16,7 +16,7 @@ std::u16string debugLine(ByteView frame) {
     return line;
 }
 
-DecodeResult decodeFrame(ByteView frame, const FlagGrid& flags) {
+DecodeResult decodeFrame(ByteView frame, const FlagStates& flags) {
     DecodeResult result;
     const std::uint16_t id = frame::id(frame);
     if (const std::optional<int> index = findParameterRow(id)) {
@@ -28,17 +28,17 @@ DecodeResult decodeFrame(ByteView frame, const FlagGrid& flags) {
         }
         // Without a text the cell keeps what it shows.
         if (std::optional<std::u16string> text = valueText(row, frame)) {
-            const ListPosition pos = listPosition(*index);
             if (id == kProgramNumberId) {
                 result.programNumber = *text;
             } else if (id == kDeviceIdId) {
                 result.deviceIdSuffix = u"_" + *text;
             }
-            result.cell = ValueCellUpdate{pos.item, pos.valueColumn, std::move(*text)};
+            result.parameter =
+                ParameterUpdate{*index, std::move(*text), valueNumber(row, frame), {}};
         }
     }
     result.flagChanges = flags.changesFor(frame);
-    result.txReadBack = readBack(frame);
+    result.readBack = readBack(frame);
     if (id == kDebugInfoId) {
         result.debugLine = debugLine(frame);
     }

@@ -44,6 +44,11 @@ QString ParameterList::cellText(int item, int column) const {
     return cell != nullptr ? cell->text() : QString();
 }
 
+void ParameterList::showValue(int row, const QString& text) {
+    const ListPosition at = listPosition(row);
+    setCellText(at.item, at.valueColumn, text);
+}
+
 void ParameterList::clearValues() {
     for (int row = 0; row < kParameterCount; ++row) {
         const ListPosition at = listPosition(row);

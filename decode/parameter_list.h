@@ -17,6 +17,8 @@ public:
     explicit ParameterList(QWidget* parent = nullptr);
 
     void setCellText(int item, int column, const QString& text);
+    // The value cell of parameter row `row` shows `text`.
+    void showValue(int row, const QString& text);
     QString cellText(int item, int column) const;
     // Empties the value cell of every parameter; the labels stay.
     void clearValues();

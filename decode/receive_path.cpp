@@ -7,25 +7,26 @@
 namespace tresvik {
 
 namespace {
-ReceiveObserver g_silentObserver;
+ConsoleListener g_nobodyListens;
 }
 
 ReceivePath::ReceivePath(LogQueue* log, const std::atomic<bool>& closing, IdLog* idLog,
-                         ReceiveObserver* observer,
-                         std::array<int, kFlagGroupCount> stripImageCounts)
+                         ConsoleListener* listener)
     : m_log(log),
       m_closing(closing),
       m_idLog(idLog),
-      m_observer(observer != nullptr ? observer : &g_silentObserver),
-      m_flags(stripImageCounts) {}
+      m_listener(listener != nullptr ? listener : &g_nobodyListens) {}
 
-void ReceivePath::push(std::uint8_t byte) {
-    const bool hunting = !m_assembler.inFrame();
+void ReceivePath::push(std::uint8_t byte, ArrivalTime arrival) {
+    if (!m_assembler.inFrame()) {
+        m_frameArrival = arrival;
+    }
     switch (m_assembler.push(byte)) {
         case FrameAssembler::Result::None:
-            if (hunting && byte != frame::kStartByte) {
-                ++m_counters.bytesOutsideFrames;
-            }
+            break;
+        case FrameAssembler::Result::Discarded:
+            ++m_counters.bytesOutsideFrames;
+            m_listener->byteDiscarded(byte, arrival);
             break;
         case FrameAssembler::Result::GoodFrame:
             handleGoodFrame(m_assembler.frame());
@@ -36,9 +37,13 @@ void ReceivePath::push(std::uint8_t byte) {
     }
 }
 
-void ReceivePath::push(ByteView bytes) {
+void ReceivePath::push(const ReceivedBytes& bytes) {
+    bytes.forEach([this](std::uint8_t b, ArrivalTime at) { push(b, at); });
+}
+
+void ReceivePath::push(ByteView bytes, ArrivalTime arrival) {
     for (const std::uint8_t b : bytes) {
-        push(b);
+        push(b, arrival);
     }
 }
 
@@ -48,32 +53,35 @@ void ReceivePath::handleGoodFrame(ByteView frame) {
     if (m_log != nullptr && !m_closing.load()) {
         m_log->AppendBytes(frame, LineClass::UartRx);
     }
-    m_observer->frameReceived(frame);
+    m_listener->frameReceived({frame, m_frameArrival});
 
     DecodeResult result = decodeFrame(frame, m_flags);
     if (!result.ok) {
         return;
     }
-    if (result.cell) {
-        m_observer->valueCellChanged(*result.cell);
+    if (result.parameter) {
+        result.parameter->arrival = m_frameArrival;
+        m_listener->parameterChanged(*result.parameter);
     }
     if (result.programNumber) {
         m_programNumber = std::move(*result.programNumber);
-        m_observer->programNumberChanged(m_programNumber);
+        m_listener->programNumberChanged(m_programNumber);
     }
     if (result.deviceIdSuffix) {
         m_deviceIdSuffix = std::move(*result.deviceIdSuffix);
-        m_observer->deviceIdChanged(m_deviceIdSuffix);
+        m_listener->deviceIdChanged(m_deviceIdSuffix);
     }
     m_flags.apply(result.flagChanges);
-    for (const FlagCell& cell : result.flagChanges) {
-        m_observer->flagCellChanged(cell);
+    for (FlagUpdate& flag : result.flagChanges) {
+        flag.arrival = m_frameArrival;
+        m_listener->flagChanged(flag);
     }
-    if (result.txReadBack) {
-        m_observer->txCellChanged(*result.txReadBack);
+    if (result.readBack) {
+        result.readBack->arrival = m_frameArrival;
+        m_listener->readBackReceived(*result.readBack);
     }
     if (result.debugLine && m_idLog != nullptr && m_idLog->record(*result.debugLine)) {
-        m_observer->debugLineRecorded(*result.debugLine);
+        m_listener->debugLineRecorded(*result.debugLine);
     }
 }
 
@@ -83,7 +91,7 @@ void ReceivePath::handleChecksumError(ByteView frame) {
         m_log->AppendText(u"UART Rx - CRC Error.", LineClass::Error);
         m_log->AppendBytes(frame, LineClass::Error);
     }
-    m_observer->checksumError(frame);
+    m_listener->checksumError({frame, m_frameArrival});
 }
 
 }  // namespace tresvik

@@ -239,13 +239,25 @@ std::int32_t longValue(ByteView frame) {
     return static_cast<std::int32_t>(readLittleEndian32(p.subspan(2)));
 }
 
-std::u16string numericText(std::int64_t value, const ParameterRow& row) {
+double ShownNumber::toDouble() const {
+    double scale = 1;
+    for (int i = 0; i < decimals; ++i) {
+        scale *= 10;
+    }
+    return static_cast<double>(units) / scale;
+}
+
+ShownNumber shownNumber(std::int64_t value, const ParameterRow& row) {
     // Widened to 64 bits: large counters times 10^decimals leave the 32-bit range.
     std::int64_t scaled = value - row.offset;
     for (int i = 0; i < row.decimals; ++i) {
         scaled *= 10;
     }
-    scaled = scaled * row.multiplier / static_cast<std::int64_t>(row.divisor);
+    return {scaled * row.multiplier / static_cast<std::int64_t>(row.divisor), row.decimals};
+}
+
+std::u16string numericText(std::int64_t value, const ParameterRow& row) {
+    const std::int64_t scaled = shownNumber(value, row).units;
 
     // Digits and point are built from the magnitude so that a negative value with several
     // decimals still gets its zeros between the point and the digits.
@@ -268,6 +280,22 @@ std::u16string numericText(std::int64_t value, const ParameterRow& row) {
         text.insert(padAt, width - text.size(), u'0');
     }
     return text;
+}
+
+std::optional<ShownNumber> valueNumber(const ParameterRow& row, ByteView frame) {
+    switch (row.formatCode) {
+        case FormatCode::Numeric:
+            return shownNumber(rawValue(frame), row);
+        case FormatCode::PrefixedNumeric:
+            if (frame::payload(frame).size() != kLongPayloadLength) {
+                return std::nullopt;
+            }
+            return shownNumber(longValue(frame), row);
+        case FormatCode::Duration:
+            return ShownNumber{rawValue(frame), 0};
+        default:
+            return std::nullopt;
+    }
 }
 
 std::optional<std::u16string> valueText(const ParameterRow& row, ByteView frame) {

@@ -1,5 +1,7 @@
 #include "flags/flag_grid.h"
 
+#include "flags/flag_states.h"
+
 #include <algorithm>
 #include <cstddef>
 
@@ -151,30 +153,24 @@ int FlagGrid::image(int row, int column) const {
     return m_images[index(row)][index(column)];
 }
 
-std::vector<FlagCell> FlagGrid::changesFor(ByteView frame) const {
+std::vector<FlagCell> FlagGrid::changesFor(const std::vector<FlagUpdate>& flags) const {
     std::vector<FlagCell> changes;
-    if (frame.size() < frame::kHeaderSize) {
-        return changes;
-    }
-    const int g = flagGroupOf(frame::id(frame));
-    if (g < 0) {
-        return changes;
-    }
-    // Flags whose byte lies beyond the payload (or beyond a truncated span) keep their image.
-    const std::size_t available =
-        std::min<std::size_t>(frame::payloadLength(frame), frame.size() - frame::kHeaderSize);
-    const FlagGroup& group = kGroups[index(g)];
-    for (int r = 0; r < group.rows; ++r) {
-        for (int k = 0; k < kGroupColumns; ++k) {
-            const std::uint8_t c = group.entries[index(kGroupColumns * r + k)];
-            if (c == kNoFlag || c / 8U >= available) {
-                continue;
-            }
-            const unsigned value = (frame[frame::kHeaderSize + c / 8U] >> (c % 8U)) & 3U;
-            const int column = kGroupColumns * g + k;
-            const int newImage = m_bases[index(g)] + 2 * c + imageOffset(value);
-            if (newImage != m_images[index(r)][index(column)]) {
-                changes.push_back({r, column, newImage});
+    for (const FlagUpdate& flag : flags) {
+        if (flag.group < 0 || flag.group >= kFlagGroupCount) {
+            continue;
+        }
+        const FlagGroup& group = kGroups[index(flag.group)];
+        for (int r = 0; r < group.rows; ++r) {
+            for (int k = 0; k < kGroupColumns; ++k) {
+                if (group.entries[index(kGroupColumns * r + k)] != flag.position) {
+                    continue;
+                }
+                const int column = kGroupColumns * flag.group + k;
+                const int newImage =
+                    m_bases[index(flag.group)] + 2 * flag.position + imageOffset(flag.state);
+                if (newImage != m_images[index(r)][index(column)]) {
+                    changes.push_back({r, column, newImage});
+                }
             }
         }
     }

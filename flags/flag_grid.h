@@ -30,6 +30,8 @@ const FlagGroup& flagGroup(int group);
 // Group of a status message identifier; -1 for any other identifier.
 int flagGroupOf(std::uint16_t messageId);
 
+struct FlagUpdate;
+
 struct FlagCell {
     int row = 0;
     int column = 0;
@@ -49,8 +51,9 @@ public:
     // Current image of a cell; -1 for a cell that no group fills.
     int image(int row, int column) const;
 
-    // The cells whose image changes for a complete frame; nothing for other identifiers.
-    std::vector<FlagCell> changesFor(ByteView frame) const;
+    // The cells whose image changes for reported flags (in the order given, a flag's cells in
+    // row-major order).
+    std::vector<FlagCell> changesFor(const std::vector<FlagUpdate>& flags) const;
     void apply(const std::vector<FlagCell>& changes);
 
 private:

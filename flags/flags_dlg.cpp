@@ -99,14 +99,22 @@ CFlagsDlg::CFlagsDlg(const std::array<QImage, kFlagGroupCount>& strips)
         m_stripCounts[g] = static_cast<int>(strip.images().size());
     }
 
-    const FlagGrid start(m_stripCounts);
+    m_grid = FlagGrid(m_stripCounts);
     for (int row = 0; row < kFlagGridRows; ++row) {
         for (int column = 0; column < kFlagGridColumns; ++column) {
             auto* cell = new QTableWidgetItem;
             cell->setFlags(Qt::ItemIsEnabled);
             m_list->setItem(row, column, cell);
-            setCellImage(row, column, start.image(row, column));
+            setCellImage(row, column, m_grid.image(row, column));
         }
+    }
+}
+
+void CFlagsDlg::showFlag(const FlagUpdate& flag) {
+    const std::vector<FlagCell> changes = m_grid.changesFor({flag});
+    m_grid.apply(changes);
+    for (const FlagCell& cell : changes) {
+        setCellImage(cell.row, cell.column, cell.image);
     }
 }
 

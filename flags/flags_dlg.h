@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "flags/flag_grid.h"
+#include "flags/flag_states.h"
 #include "ui/child_window.h"
 
 namespace tresvik {
@@ -41,7 +42,9 @@ public:
     // Parked, only the normal place moves; shown, the window moves and that is its normal place.
     void follow(const QPoint& delta) override;
 
-    // One cell shows another image (a flag report changed it).
+    // The unit reported a flag: the cells that show it change their image.
+    void showFlag(const FlagUpdate& flag);
+    // One cell shows another image.
     void setCellImage(int row, int column, int image);
     // The image a cell shows; -1 for a cell without one.
     int cellImage(int row, int column) const;
@@ -76,6 +79,8 @@ private:
     NoSelListCtrl* m_list;
     std::vector<QPixmap> m_images;
     std::array<int, kFlagGroupCount> m_stripCounts{};
+    // The image of every cell; where each group's images start depends on the strips it made.
+    FlagGrid m_grid;
     int m_refusedStrips = 0;
     int m_failedImages = 0;
     QRect m_normalRect;

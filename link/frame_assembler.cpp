@@ -7,7 +7,7 @@ namespace tresvik {
 FrameAssembler::Result FrameAssembler::push(std::uint8_t byte) {
     if (!m_inFrame) {
         if (byte != frame::kStartByte) {
-            return Result::None;
+            return Result::Discarded;
         }
         m_buffer.clear();
         m_buffer.push_back(byte);

@@ -11,7 +11,9 @@ namespace tresvik {
 // disconnects, until enough bytes arrive.
 class FrameAssembler {
 public:
-    enum class Result { None, GoodFrame, ChecksumError };
+    // None: the byte was taken into a frame (or starts one). Discarded: a byte between frames
+    // that is not a start byte, noise on the line.
+    enum class Result { None, Discarded, GoodFrame, ChecksumError };
 
     Result push(std::uint8_t byte);
 

@@ -19,7 +19,7 @@ void LinkSession::drain() {
         return;
     }
     m_draining = true;
-    const Bytes bytes = std::exchange(m_receiveQueue, {});
+    const ReceivedBytes bytes = std::exchange(m_receiveQueue, {});
     if (m_receiver) {
         m_receiver(bytes);
     }

@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "link/frame.h"
+#include "link/received_bytes.h"
 
 namespace tresvik {
 
@@ -24,8 +25,9 @@ class LinkSession : public QObject {
     Q_OBJECT
 public:
     static constexpr int kDrainMs = 50;
-    // Takes the bytes received since the previous drain, in arrival order.
-    using Receiver = std::function<void(ByteView)>;
+    // Takes the bytes received since the previous drain, in arrival order, each with the moment
+    // it arrived.
+    using Receiver = std::function<void(const ReceivedBytes&)>;
 
     explicit LinkSession(QObject* parent = nullptr);
     ~LinkSession() override;
@@ -33,7 +35,7 @@ public:
     void setReceiver(Receiver receiver) { m_receiver = std::move(receiver); }
     // Sees each byte the moment it arrives, before it waits in the receive queue: for whatever
     // must know when a byte came (a recording), not only in which drain.
-    using ArrivalWatcher = std::function<void(std::uint8_t)>;
+    using ArrivalWatcher = std::function<void(std::uint8_t, ArrivalTime)>;
     void setArrivalWatcher(ArrivalWatcher watcher) { m_arrivalWatcher = std::move(watcher); }
 
     // Opens the port at the unit's settings: 9600 baud, 8 data bits, no parity, one stop bit.
@@ -65,10 +67,11 @@ signals:
 protected:
     // For the carrier of the link, on the GUI thread.
     void byteArrived(std::uint8_t byte) {
+        const ArrivalTime now = std::chrono::steady_clock::now();
         if (m_arrivalWatcher) {
-            m_arrivalWatcher(byte);
+            m_arrivalWatcher(byte, now);
         }
-        m_receiveQueue.push_back(byte);
+        m_receiveQueue.push(byte, now);
     }
     void drain();
     // Takes what is left, then says the link has ended.
@@ -78,7 +81,7 @@ protected:
 private:
     Receiver m_receiver;
     ArrivalWatcher m_arrivalWatcher;
-    Bytes m_receiveQueue;
+    ReceivedBytes m_receiveQueue;
     QTimer m_drainTimer;
     bool m_draining = false;
     bool m_running = true;

@@ -17,9 +17,10 @@ constexpr int kBarHeight = 16;
 constexpr int kTopWidth = 42;
 }  // namespace
 
-CLogDlg::CLogDlg()
+CLogDlg::CLogDlg(LogQueue& queue)
     : ChildWindow(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
+      m_queue(queue),
       m_text(new QPlainTextEdit(this)),
       m_top(new QCheckBox(QStringLiteral("Top"), this)),
       m_clear(new QPushButton(QStringLiteral("c"), this)),

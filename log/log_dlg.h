@@ -17,11 +17,11 @@ class LogViewControl;
 
 // The Log window: the traffic between the console and the unit as coloured, time-stamped lines.
 // A tool window of its own beside the main window, shown and hidden with the main window's
-// "Log" box. Producers on any thread append through queue().
+// "Log" box. It shows the lines of the queue it is given.
 class CLogDlg : public ChildWindow {
     Q_OBJECT
 public:
-    CLogDlg();
+    explicit CLogDlg(LogQueue& queue);
     ~CLogDlg() override;
 
     // Places the window to the right of the main window's frame, tops level, keeping its own
@@ -44,7 +44,7 @@ private:
     void clearText();
 
     EnterEscapeFilter m_keyFilter{*this};
-    LogQueue m_queue;
+    LogQueue& m_queue;
     QPlainTextEdit* m_text;
     QCheckBox* m_top;
     QPushButton* m_clear;

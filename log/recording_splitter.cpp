@@ -16,7 +16,8 @@ std::vector<TimedChunk> RecordingSplitter::push(std::uint8_t byte, std::uint64_t
         m_current.offsetMs = offsetMs;
     }
     m_current.bytes.push_back(byte);
-    if (result != FrameAssembler::Result::None) {
+    if (result == FrameAssembler::Result::GoodFrame ||
+        result == FrameAssembler::Result::ChecksumError) {
         done.push_back(std::exchange(m_current, {}));
     }
     return done;

@@ -75,12 +75,14 @@ class LogWindowTest : public QObject {
 
 private slots:
     void init() {
-        m_dlg = std::make_unique<CLogDlg>();
+        m_queue = std::make_unique<LogQueue>();
+        m_dlg = std::make_unique<CLogDlg>(*m_queue);
         m_dlg->initialise(OwnerFrame{});
     }
     void cleanup() {
         m_control.reset();
         m_dlg.reset();
+        m_queue.reset();
     }
 
     void windowHasTheTemplatesCaptionSizeAndControls() {
@@ -191,7 +193,8 @@ private slots:
     }
 
     void linesWaitingBeforeTheWindowExistsAreShownAtItsInitialisation() {
-        CLogDlg later;
+        LogQueue laterQueue;
+        CLogDlg later(laterQueue);
         later.queue().AppendText(u"early one", LineClass::UartRx);
         later.queue().AppendText(u"early two", LineClass::UartTx);
         QCOMPARE(later.textControl()->document()->blockCount(), 1);
@@ -345,6 +348,7 @@ private:
         return *m_control;
     }
 
+    std::unique_ptr<LogQueue> m_queue;
     std::unique_ptr<CLogDlg> m_dlg;
     std::unique_ptr<LogViewControl> m_control;
 };

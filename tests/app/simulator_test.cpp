@@ -59,16 +59,25 @@ private:
 };
 
 // Value cells as an independent receive path decodes the frames the Log window shows.
-class CellRecorder : public ReceiveObserver {
+class CellRecorder : public ConsoleListener {
 public:
-    void valueCellChanged(const ValueCellUpdate& update) override {
-        cells[{update.item, update.column}] = QString::fromStdU16String(update.text);
+    void parameterChanged(const ParameterUpdate& update) override {
+        const ListPosition at = listPosition(update.row);
+        cells[{at.item, at.valueColumn}] = QString::fromStdU16String(update.text);
     }
-    void flagCellChanged(const FlagCell& cell) override {
-        flags[{cell.row, cell.column}] = cell.image;
+    void flagChanged(const FlagUpdate& flag) override {
+        const std::vector<FlagCell> changes = m_grid.changesFor({flag});
+        m_grid.apply(changes);
+        for (const FlagCell& cell : changes) {
+            flags[{cell.row, cell.column}] = cell.image;
+        }
     }
     std::map<std::pair<int, int>, QString> cells;
     std::map<std::pair<int, int>, int> flags;
+
+private:
+    // The images of the console's built-in flag pictures.
+    FlagGrid m_grid;
 };
 
 }  // namespace

@@ -24,35 +24,40 @@ Bytes reported(std::uint16_t id, Bytes valueBytes) {
     return withCrc(body);
 }
 
+// The Tx cell a frame's read-back lands in.
+std::optional<TxCellUpdate> cellOf(ByteView frame) {
+    const std::optional<ReadBack> back = readBack(frame);
+    return back ? std::optional(txCellFor(*back)) : std::nullopt;
+}
+
 TEST(ReadBack, SpeedLimitReportGoesToTheSettingRowValueCell) {
-    const auto update = readBack(reported(0x4801, {0x78, 0x00, 0x00, 0x00}));
+    const auto update = cellOf(reported(0x4801, {0x78, 0x00, 0x00, 0x00}));
     EXPECT_EQ(update, (TxCellUpdate{25, 1, u"120"}));
 }
 
 TEST(ReadBack, TachoIdentifierChangesNothing) {
-    EXPECT_FALSE(readBack(reported(0x240D, {0x01, 0x00, 0x00, 0x00})).has_value());
+    EXPECT_FALSE(cellOf(reported(0x240D, {0x01, 0x00, 0x00, 0x00})).has_value());
 }
 
 TEST(ReadBack, UnknownIdentifierChangesNothing) {
-    EXPECT_FALSE(readBack(reported(0x1234, {0x01, 0x00, 0x00, 0x00})).has_value());
+    EXPECT_FALSE(cellOf(reported(0x1234, {0x01, 0x00, 0x00, 0x00})).has_value());
 }
 
 TEST(ReadBack, OnlyLengthSixCarriesAValue) {
-    EXPECT_FALSE(readBack(withCrc({0xC7, 0x01, 0x48, 0x02, 0x01, 0x00})).has_value());
+    EXPECT_FALSE(cellOf(withCrc({0xC7, 0x01, 0x48, 0x02, 0x01, 0x00})).has_value());
     EXPECT_FALSE(
-        readBack(withCrc({0xC7, 0x01, 0x48, 0x05, 0x01, 0x00, 0x78, 0x00, 0x00})).has_value());
-    EXPECT_FALSE(
-        readBack(withCrc({0xC7, 0x01, 0x48, 0x07, 0x01, 0x00, 0x78, 0x00, 0x00, 0x00, 0x00}))
-            .has_value());
-    EXPECT_FALSE(readBack(withCrc({0xC7, 0x01, 0x48, 0x00})).has_value());
+        cellOf(withCrc({0xC7, 0x01, 0x48, 0x05, 0x01, 0x00, 0x78, 0x00, 0x00})).has_value());
+    EXPECT_FALSE(cellOf(withCrc({0xC7, 0x01, 0x48, 0x07, 0x01, 0x00, 0x78, 0x00, 0x00, 0x00, 0x00}))
+                     .has_value());
+    EXPECT_FALSE(cellOf(withCrc({0xC7, 0x01, 0x48, 0x00})).has_value());
 }
 
 TEST(ReadBack, TruncatedSpanIsRefusedWithoutReadingPastIt) {
     const Bytes whole = reported(0x4801, {0x78, 0x00, 0x00, 0x00});
     for (std::size_t size = 0; size < 10; ++size) {
-        EXPECT_FALSE(readBack(ByteView(whole).first(size)).has_value()) << size;
+        EXPECT_FALSE(cellOf(ByteView(whole).first(size)).has_value()) << size;
     }
-    EXPECT_EQ(readBack(ByteView(whole).first(10)), (TxCellUpdate{25, 1, u"120"}));
+    EXPECT_EQ(cellOf(ByteView(whole).first(10)), (TxCellUpdate{25, 1, u"120"}));
 }
 
 struct ValueCase {
@@ -63,7 +68,7 @@ struct ValueCase {
 class ReadBackValue : public ::testing::TestWithParam<ValueCase> {};
 
 TEST_P(ReadBackValue, ShowsTheSignedValueInDecimal) {
-    EXPECT_EQ(readBack(reported(0x4C02, GetParam().valueBytes)),
+    EXPECT_EQ(cellOf(reported(0x4C02, GetParam().valueBytes)),
               (TxCellUpdate{27, 1, GetParam().text}));
 }
 
@@ -75,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(Values, ReadBackValue,
                                            ValueCase{{0x00, 0x00, 0x00, 0x80}, u"-2147483648"}));
 
 TEST(ReadBack, NegativeReportTurnsTheRowIntoARequest) {
-    const auto update = readBack(reported(0x4801, {0xFB, 0xFF, 0xFF, 0xFF}));
+    const auto update = cellOf(reported(0x4801, {0xFB, 0xFF, 0xFF, 0xFF}));
     ASSERT_TRUE(update.has_value());
     EXPECT_EQ(update->text, u"-5");
 
@@ -88,16 +93,16 @@ TEST(ReadBack, NegativeReportTurnsTheRowIntoARequest) {
 }
 
 TEST(ReadBack, ProgramReportRewritesTheNameCellFromTheStoredName) {
-    EXPECT_EQ(readBack(reported(0x2401, {0x70, 0x2B, 0x00, 0x00})),
+    EXPECT_EQ(cellOf(reported(0x2401, {0x70, 0x2B, 0x00, 0x00})),
               (TxCellUpdate{1, 0, u"Set New Program (11120)"}));
-    EXPECT_EQ(readBack(reported(0x2401, {0x07, 0x00, 0x00, 0x00})),
+    EXPECT_EQ(cellOf(reported(0x2401, {0x07, 0x00, 0x00, 0x00})),
               (TxCellUpdate{1, 0, u"Set New Program (7)"}));
-    EXPECT_EQ(readBack(reported(0x2401, {0xFF, 0xFF, 0xFF, 0xFF})),
+    EXPECT_EQ(cellOf(reported(0x2401, {0xFF, 0xFF, 0xFF, 0xFF})),
               (TxCellUpdate{1, 0, u"Set New Program (-1)"}));
 }
 
 TEST(ReadBack, DebugInfoOfLengthSixUpdatesRowZero) {
-    EXPECT_EQ(readBack(reported(0x2406, {0x2A, 0x00, 0x00, 0x00})), (TxCellUpdate{0, 1, u"42"}));
+    EXPECT_EQ(cellOf(reported(0x2406, {0x2A, 0x00, 0x00, 0x00})), (TxCellUpdate{0, 1, u"42"}));
 }
 
 }  // namespace

@@ -15,15 +15,16 @@ namespace tresvik {
 namespace {
 
 // Records every event with the log text length seen at that moment.
-struct Recorder : ReceiveObserver {
+struct Recorder : ConsoleListener {
     explicit Recorder(MemoryLogText& text) : m_text(text) {}
-    void frameReceived(ByteView) override { add("RX"); }
-    void checksumError(ByteView) override { add("CRC"); }
-    void valueCellChanged(const ValueCellUpdate&) override { add("CELL"); }
+    void frameReceived(const ReceivedFrame&) override { add("RX"); }
+    void checksumError(const ReceivedFrame&) override { add("CRC"); }
+    void byteDiscarded(std::uint8_t, ArrivalTime) override { add("NOISE"); }
+    void parameterChanged(const ParameterUpdate&) override { add("CELL"); }
     void programNumberChanged(const std::u16string&) override { add("PRG"); }
     void deviceIdChanged(const std::u16string&) override { add("DEVID"); }
-    void flagCellChanged(const FlagCell&) override { add("FLAG"); }
-    void txCellChanged(const TxCellUpdate&) override { add("TX"); }
+    void flagChanged(const FlagUpdate&) override { add("FLAG"); }
+    void readBackReceived(const ReadBack&) override { add("TX"); }
     void debugLineRecorded(const std::u16string&) override { add("IDLOG"); }
     void add(const std::string& what) { events.push_back({what, m_text.text().size()}); }
 
@@ -70,7 +71,7 @@ TEST_F(ReceivePathTest, TwoFramesInOneBatchAreEachLoggedBeforeDecoded) {
 
 TEST_F(ReceivePathTest, ChecksumErrorGivesTwoRedLinesAndNoDecoding) {
     path.push(Bytes{0x00, 0xFF, 0x12, 0xC7, 0x24, 0x01, 0x00, 0x72, 0xC7, 0x24, 0x01, 0x00, 0x71});
-    EXPECT_EQ(names(), (std::vector<std::string>{"CRC", "RX"}));
+    EXPECT_EQ(names(), (std::vector<std::string>{"NOISE", "NOISE", "NOISE", "CRC", "RX"}));
     EXPECT_EQ(text.text(),
               u"09:05:03.007 - UART Rx - CRC Error.\r\n"
               u"09:05:03.007 - C7 24 01 00 72 \r\n"
@@ -101,9 +102,44 @@ TEST_F(ReceivePathTest, FlagGridKeepsTheLastReportAndRepeatsChangeNothing) {
     path.push(report);
     const auto afterFirst = recorder.events.size();
     EXPECT_GT(afterFirst, 2U);
-    EXPECT_EQ(path.flags().image(0, 0), 3);
+    EXPECT_EQ(path.flags().state(0, 0), 1);
     path.push(report);
     EXPECT_EQ(recorder.events.size(), afterFirst + 1);  // only the RX of the repeat
+}
+
+// Every event of a frame carries the moment its first byte arrived, however the bytes were cut
+// into deliveries; noise carries its own.
+TEST(ReceivePathArrival, FramesAreTimedByTheirFirstByte) {
+    struct Times : ConsoleListener {
+        void frameReceived(const ReceivedFrame& f) override { frames.push_back(f.arrival); }
+        void checksumError(const ReceivedFrame& f) override { frames.push_back(f.arrival); }
+        void byteDiscarded(std::uint8_t, ArrivalTime at) override { noise.push_back(at); }
+        void parameterChanged(const ParameterUpdate& u) override { values.push_back(u.arrival); }
+        void flagChanged(const FlagUpdate& f) override { values.push_back(f.arrival); }
+        void readBackReceived(const ReadBack& r) override { values.push_back(r.arrival); }
+        std::vector<ArrivalTime> frames, noise, values;
+    } times;
+    const std::atomic<bool> closing{false};
+    ReceivePath path(nullptr, closing, nullptr, &times);
+    const auto at = [](int ms) { return ArrivalTime{} + std::chrono::milliseconds(ms); };
+
+    const Bytes program = makeFrame(0x2401, {1, 0, 42, 0, 0, 0});
+    const Bytes flags = makeFrame(0x1060, Bytes(5, 0x00));
+    ReceivedBytes first;
+    first.push(0x5A, at(10));
+    first.append(ByteView(program).first(3), at(20));
+    path.push(first);
+    ReceivedBytes second(ByteView(program).subspan(3), at(70));
+    second.append(flags, at(80));
+    second.push(0x00, at(90));
+    path.push(second);
+
+    EXPECT_EQ(times.noise, (std::vector<ArrivalTime>{at(10), at(90)}));
+    EXPECT_EQ(times.frames, (std::vector<ArrivalTime>{at(20), at(80)}));
+    ASSERT_EQ(times.values.size(), 2 + 17U);  // the value and its read-back, then every flag
+    EXPECT_EQ(times.values[0], at(20));
+    EXPECT_EQ(times.values[1], at(20));
+    EXPECT_EQ(times.values.back(), at(80));
 }
 
 TEST(ReceivePathIdLog, DebugInfoFrameIsRecordedOnceAcrossRuns) {

@@ -1,4 +1,5 @@
 #include "flags/flag_grid.h"
+#include "flags/flag_states.h"
 #include "link/frame.h"
 
 #include <gtest/gtest.h>
@@ -125,7 +126,7 @@ TEST_P(FirstRowOfGroupZero, ShowsEachTwoBitValue) {
     FlagGrid grid;
     Bytes payload(12, 0x00);
     payload[0] = GetParam().byte0;
-    grid.apply(grid.changesFor(makeFrame(0x1020, payload)));
+    grid.apply(grid.changesFor(readFlags(makeFrame(0x1020, payload))));
     EXPECT_EQ(grid.image(0, 0), GetParam().cell0);
     EXPECT_EQ(grid.image(0, 1), kPlaceholderImage);
     EXPECT_EQ(grid.image(0, 2), GetParam().cell2);
@@ -141,7 +142,7 @@ TEST(FlagGrid, GroupOneUsesItsOwnBase) {
     FlagGrid grid;
     Bytes payload(7, 0x00);
     payload[0] = 0x02;
-    const auto changes = grid.changesFor(makeFrame(0x1030, payload));
+    const auto changes = grid.changesFor(readFlags(makeFrame(0x1030, payload)));
     ASSERT_FALSE(changes.empty());
     EXPECT_EQ(changes.front(), (FlagCell{0, 4, 192}));
     grid.apply(changes);
@@ -153,7 +154,7 @@ TEST(FlagGrid, RowEightOfGroupZeroShowsBit66BeforeBit64) {
     FlagGrid grid;
     Bytes payload(12, 0x00);
     payload[8] = 0x01 | (0x02 << 2);  // bit 64 = 1, bit 66 = 2
-    grid.apply(grid.changesFor(makeFrame(0x1020, payload)));
+    grid.apply(grid.changesFor(readFlags(makeFrame(0x1020, payload))));
     EXPECT_EQ(grid.image(8, 0), 2 * 66 + FlagGrid::imageOffset(2));
     EXPECT_EQ(grid.image(8, 1), 2 * 64 + FlagGrid::imageOffset(1));
 }
@@ -162,25 +163,25 @@ TEST(FlagGrid, GroupThreeRowSixReadsBit52First) {
     FlagGrid grid;
     Bytes payload(8, 0x00);
     payload[6] = 0x30;  // bit 52 = 3, others 0
-    grid.apply(grid.changesFor(makeFrame(0x1050, payload)));
+    grid.apply(grid.changesFor(readFlags(makeFrame(0x1050, payload))));
     EXPECT_EQ(grid.image(6, 12), 448 + 2 * 52 + 2);
     EXPECT_EQ(grid.image(6, 13), 448 + 2 * 48 + 1);
 }
 
 TEST(FlagGrid, OtherIdentifiersChangeNothing) {
     const FlagGrid grid;
-    EXPECT_TRUE(grid.changesFor(makeFrame(0x1070, Bytes(12, 0x00))).empty());
-    EXPECT_TRUE(grid.changesFor(makeFrame(0x1010, Bytes(12, 0x00))).empty());
-    EXPECT_TRUE(grid.changesFor(makeFrame(0x2401, Bytes(12, 0x00))).empty());
+    EXPECT_TRUE(grid.changesFor(readFlags(makeFrame(0x1070, Bytes(12, 0x00)))).empty());
+    EXPECT_TRUE(grid.changesFor(readFlags(makeFrame(0x1010, Bytes(12, 0x00)))).empty());
+    EXPECT_TRUE(grid.changesFor(readFlags(makeFrame(0x2401, Bytes(12, 0x00)))).empty());
 }
 
 TEST(FlagGrid, RepeatedReportChangesNothingTheSecondTime) {
     FlagGrid grid;
     const Bytes report = makeFrame(0x1040, {0x1B, 0xE4, 0x00, 0xFF, 0x55, 0xAA, 0x12, 0x34, 0x03});
-    const auto first = grid.changesFor(report);
+    const auto first = grid.changesFor(readFlags(report));
     EXPECT_FALSE(first.empty());
     grid.apply(first);
-    EXPECT_TRUE(grid.changesFor(report).empty());
+    EXPECT_TRUE(grid.changesFor(readFlags(report)).empty());
 }
 
 TEST(FlagGrid, OnlyCellsThatDifferAreReportedInRowMajorOrder) {
@@ -190,14 +191,14 @@ TEST(FlagGrid, OnlyCellsThatDifferAreReportedInRowMajorOrder) {
     Bytes payload(5, 0xFF);
     payload[0] = 0xF3;
     payload[3] = 0xF3;
-    const auto changes = grid.changesFor(makeFrame(0x1060, payload));
+    const auto changes = grid.changesFor(readFlags(makeFrame(0x1060, payload)));
     const std::vector<FlagCell> expected{{0, 17, 576 + 2 * 2 + 1}, {3, 17, 576 + 2 * 26 + 1}};
     EXPECT_EQ(changes, expected);
 }
 
 TEST(FlagGrid, ShortPayloadLeavesLaterRowsUntouched) {
     FlagGrid grid;
-    const auto changes = grid.changesFor(makeFrame(0x1020, {0x00, 0x00}));
+    const auto changes = grid.changesFor(readFlags(makeFrame(0x1020, {0x00, 0x00})));
     grid.apply(changes);
     EXPECT_EQ(grid.image(0, 0), 1);
     EXPECT_EQ(grid.image(1, 3), 2 * 14 + 1);
@@ -212,13 +213,13 @@ TEST(FlagGrid, TruncatedSpanIsReadOnlyAsFarAsItReaches) {
     FlagGrid grid;
     const Bytes report = makeFrame(0x1020, Bytes(12, 0x00));
     // The length byte claims 12 payload bytes but only the first three are present.
-    const auto changes = grid.changesFor(ByteView(report).first(7));
+    const auto changes = grid.changesFor(readFlags(ByteView(report).first(7)));
     for (const FlagCell& cell : changes) {
         EXPECT_LT(cell.row, 3);
     }
     EXPECT_EQ(changes.size(), 3U + 4U + 3U);
-    EXPECT_TRUE(grid.changesFor(ByteView(report).first(3)).empty());
-    EXPECT_TRUE(grid.changesFor(ByteView(report).first(4)).empty());
+    EXPECT_TRUE(grid.changesFor(readFlags(ByteView(report).first(3))).empty());
+    EXPECT_TRUE(grid.changesFor(readFlags(ByteView(report).first(4))).empty());
 }
 
 TEST(FlagGrid, ApplyIgnoresCellsOutsideTheGrid) {

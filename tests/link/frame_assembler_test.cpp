@@ -19,7 +19,7 @@ std::vector<Outcome> feed(FrameAssembler& assembler, ByteView bytes) {
     std::vector<Outcome> out;
     for (const std::uint8_t b : bytes) {
         const Result r = assembler.push(b);
-        if (r != Result::None) {
+        if (r == Result::GoodFrame || r == Result::ChecksumError) {
             out.push_back({r, Bytes(assembler.frame().begin(), assembler.frame().end())});
         }
     }
@@ -51,6 +51,22 @@ TEST(FrameAssembler, DropsBytesBeforeTheStartByte) {
     const Bytes f{0xC7, 0x24, 0x01, 0x00, 0x71};
     EXPECT_EQ(feed(a, concat({{0x00, 0xFF, 0x12}, f})),
               (std::vector<Outcome>{{Result::GoodFrame, f}}));
+}
+
+TEST(FrameAssembler, SaysWhichBytesItDiscards) {
+    // Noise between frames is discarded byte by byte; a start byte, the bytes of a frame (start
+    // bytes among them) and a damaged frame never are.
+    FrameAssembler a;
+    const Bytes good{0xC7, 0x24, 0x01, 0x00, 0x71};
+    const Bytes damaged{0xC7, 0x24, 0x01, 0x01, 0xC7, 0x00};
+    const Bytes stream = concat({{0x00, 0xFF}, good, {0x12}, damaged, {0xC6}});
+    std::vector<std::size_t> discarded;
+    for (std::size_t i = 0; i < stream.size(); ++i) {
+        if (a.push(stream[i]) == Result::Discarded) {
+            discarded.push_back(i);
+        }
+    }
+    EXPECT_EQ(discarded, (std::vector<std::size_t>{0, 1, 7, 14}));
 }
 
 TEST(FrameAssembler, StartByteInsidePayloadIsOrdinaryData) {

@@ -80,7 +80,8 @@ class WorkerLog : public QObject {
     Q_OBJECT
 public:
     explicit WorkerLog(SerialLinkSession& session) {
-        session.setReceiver([this](ByteView received) {
+        session.setReceiver([this](const ReceivedBytes& batch) {
+            const ByteView received = batch.bytes();
             bytes.append(reinterpret_cast<const char*>(received.data()),
                          static_cast<qsizetype>(received.size()));
             emit recorded();

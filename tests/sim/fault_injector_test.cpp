@@ -104,8 +104,10 @@ TEST(FaultInjector, RatesAreHonouredOverALongRun) {
 TEST(FaultInjector, EveryIntactFrameSurvivesNoiseAndDamagedChecksums) {
     FaultInjector faults(2, FaultRates{0.05, 0.05, 0.0});
     const std::atomic<bool> closing{false};
-    struct Frames : ReceiveObserver {
-        void frameReceived(ByteView frame) override { good.emplace(frame.begin(), frame.end()); }
+    struct Frames : ConsoleListener {
+        void frameReceived(const ReceivedFrame& frame) override {
+            good.emplace(frame.bytes.begin(), frame.bytes.end());
+        }
         std::multiset<Bytes> good;
     } received;
     ReceivePath console(nullptr, closing, nullptr, &received);

@@ -29,7 +29,7 @@ constexpr int kStartTachoRow = 43;
 constexpr int kStopTachoRow = 44;
 
 // What the console makes of the frames the unit sends, as its receive path reports it.
-class ConsoleView : public ReceiveObserver {
+class ConsoleView : public ConsoleListener {
 public:
     ConsoleView() : m_path(nullptr, m_closing, nullptr, this) {}
 
@@ -39,13 +39,14 @@ public:
         }
     }
 
-    void valueCellChanged(const ValueCellUpdate& update) override {
-        const int row = rowAt(update.item, update.column);
-        ASSERT_GE(row, 0);
-        values[row] = update.text;
+    void parameterChanged(const ParameterUpdate& update) override {
+        values[update.row] = update.text;
     }
-    void txCellChanged(const TxCellUpdate& update) override { txCells[update.row] = update.text; }
-    void flagCellChanged(const FlagCell&) override { ++flagChanges; }
+    void readBackReceived(const ReadBack& readBack) override {
+        const TxCellUpdate cell = txCellFor(readBack);
+        txCells[cell.row] = cell.text;
+    }
+    void flagChanged(const FlagUpdate&) override { ++flagChanges; }
 
     const ReceivePath& path() const { return m_path; }
 
@@ -91,8 +92,10 @@ private:
                 case FrameAssembler::Result::ChecksumError:
                     ADD_FAILURE() << "the console sent a frame with a bad checksum";
                     break;
+                case FrameAssembler::Result::Discarded:
+                    ++m_outside;
+                    break;
                 case FrameAssembler::Result::None:
-                    m_outside += m_assembler.inFrame() ? 0 : 1;
                     break;
             }
         }

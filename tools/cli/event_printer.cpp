@@ -48,20 +48,18 @@ void EventPrinter::line(const std::string& text) const {
     }
 }
 
-void EventPrinter::frameReceived(ByteView frame) {
-    line("RX\t" + hexBytes(frame));
+void EventPrinter::frameReceived(const ReceivedFrame& frame) {
+    line("RX\t" + hexBytes(frame.bytes));
 }
 
-void EventPrinter::checksumError(ByteView frame) {
-    line("CRC\t" + hexBytes(frame));
+void EventPrinter::checksumError(const ReceivedFrame& frame) {
+    line("CRC\t" + hexBytes(frame.bytes));
 }
 
-void EventPrinter::valueCellChanged(const ValueCellUpdate& update) {
-    const int row = rowAt(update.item, update.column);
-    if (row >= 0) {
-        m_values[static_cast<std::size_t>(row)] = update.text;
-    }
-    line("CELL\t" + std::to_string(update.item) + "\t" + std::to_string(update.column) + "\t" +
+void EventPrinter::parameterChanged(const ParameterUpdate& update) {
+    m_values[static_cast<std::size_t>(update.row)] = update.text;
+    const ListPosition at = listPosition(update.row);
+    line("CELL\t" + std::to_string(at.item) + "\t" + std::to_string(at.valueColumn) + "\t" +
          fieldText(update.text));
 }
 
@@ -73,14 +71,19 @@ void EventPrinter::deviceIdChanged(const std::u16string& suffix) {
     line("DEVID\t" + fieldText(suffix));
 }
 
-void EventPrinter::flagCellChanged(const FlagCell& cell) {
-    line("FLAG\t" + std::to_string(cell.row) + "\t" + std::to_string(cell.column) + "\t" +
-         std::to_string(cell.image));
+void EventPrinter::flagChanged(const FlagUpdate& flag) {
+    const std::vector<FlagCell> changes = m_flagCells.changesFor({flag});
+    m_flagCells.apply(changes);
+    for (const FlagCell& cell : changes) {
+        line("FLAG\t" + std::to_string(cell.row) + "\t" + std::to_string(cell.column) + "\t" +
+             std::to_string(cell.image));
+    }
 }
 
-void EventPrinter::txCellChanged(const TxCellUpdate& update) {
-    line("TX\t" + std::to_string(update.row) + "\t" + std::to_string(update.column) + "\t" +
-         fieldText(update.text));
+void EventPrinter::readBackReceived(const ReadBack& readBack) {
+    const TxCellUpdate cell = txCellFor(readBack);
+    line("TX\t" + std::to_string(cell.row) + "\t" + std::to_string(cell.column) + "\t" +
+         fieldText(cell.text));
 }
 
 void EventPrinter::debugLineRecorded(const std::u16string& text) {

@@ -5,24 +5,27 @@
 #include <ostream>
 #include <string>
 
+#include "decode/console_listener.h"
 #include "decode/parameter_table.h"
-#include "decode/receive_path.h"
+#include "flags/flag_grid.h"
 
 namespace tresvik::cli {
 
 // Prints what the console does for each received frame, one TAB-separated UTF-8 line per
-// event, and remembers the parameter list's value cells for the final listing.
-class EventPrinter : public ReceiveObserver {
+// event, and remembers the parameters' values for the final listing. Value, flag and read-back
+// events are printed as the cells of the console's windows that change, with the icon numbers
+// of the built-in flag pictures, as scripts that read this output have always seen them.
+class EventPrinter : public ConsoleListener {
 public:
     EventPrinter(std::ostream& out, bool printEvents);
 
-    void frameReceived(ByteView frame) override;
-    void checksumError(ByteView frame) override;
-    void valueCellChanged(const ValueCellUpdate& update) override;
+    void frameReceived(const ReceivedFrame& frame) override;
+    void checksumError(const ReceivedFrame& frame) override;
+    void parameterChanged(const ParameterUpdate& update) override;
     void programNumberChanged(const std::u16string& text) override;
     void deviceIdChanged(const std::u16string& suffix) override;
-    void flagCellChanged(const FlagCell& cell) override;
-    void txCellChanged(const TxCellUpdate& update) override;
+    void flagChanged(const FlagUpdate& flag) override;
+    void readBackReceived(const ReadBack& readBack) override;
     void debugLineRecorded(const std::u16string& line) override;
 
     // "label<TAB>text" for every row that has a value, in row order.
@@ -34,6 +37,7 @@ private:
     std::ostream& m_out;
     bool m_printEvents;
     std::array<std::optional<std::u16string>, kParameterCount> m_values;
+    FlagGrid m_flagCells;
 };
 
 // Bytes as two upper-case hex digits separated by single spaces.

@@ -4,9 +4,9 @@
 #include <iostream>
 #include <memory>
 
-#include "decode/receive_path.h"
 #include "link/port_enumerator.h"
 #include "link/serial_link_session.h"
+#include "session/console_session.h"
 #include "tools/cli/cli_commands.h"
 #include "tools/cli/event_printer.h"
 #include "tools/cli/recording_writer.h"
@@ -61,9 +61,10 @@ int runMonitor(const std::vector<std::string>& args, std::ostream& out, std::ost
     char* argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
     EventPrinter printer(out, events);
-    const std::atomic<bool> closing{false};
-    ReceivePath path(nullptr, closing, nullptr, &printer);
     SerialLinkSession session;
+    ConsoleSession console(session.transmitQueue(), session.portOpenFlag(),
+                           {.trafficLog = false, .idLog = false});
+    console.addListener(printer);
     const QString devicePath = devicePathFor(QString::fromStdString(port));
     int status = 0;
     // Ends the session the first time the recording cannot be written; it is what was asked for.
@@ -78,10 +79,11 @@ int runMonitor(const std::vector<std::string>& args, std::ostream& out, std::ost
     // Each byte is timed as it arrives, not by the 50 ms drain that hands it on, and is in the
     // file before the receive path reports its frame.
     if (recording) {
-        session.setArrivalWatcher(
-            [&](std::uint8_t byte) { recorded(recording->push(ByteView(&byte, 1))); });
+        session.setArrivalWatcher([&](std::uint8_t byte, ArrivalTime arrival) {
+            recorded(recording->push(ByteView(&byte, 1), arrival));
+        });
     }
-    session.setReceiver([&](ByteView bytes) { path.push(bytes); });
+    session.setReceiver([&](const ReceivedBytes& bytes) { console.receive(bytes); });
 
     QObject::connect(&session, &LinkSession::opened, [&] {
         if (recording) {
@@ -136,7 +138,7 @@ int runMonitor(const std::vector<std::string>& args, std::ostream& out, std::ost
 
     if (!events) {
         printer.printValues();
-        const auto& c = path.counters();
+        const auto& c = console.receivePath().counters();
         err << "good frames: " << c.goodFrames << ", checksum errors: " << c.checksumErrors
             << ", bytes outside frames: " << c.bytesOutsideFrames << '\n';
     }

@@ -1,5 +1,7 @@
 #include "tools/cli/recording_writer.h"
 
+#include <algorithm>
+
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -52,10 +54,10 @@ bool RecordingWriter::begin(const std::string& port) {
     return write("# port " + commentText(port) + ", started " + localTimeNow() + "\n");
 }
 
-bool RecordingWriter::push(ByteView bytes) {
+bool RecordingWriter::push(ByteView bytes, std::chrono::steady_clock::time_point arrival) {
     using namespace std::chrono;
     const auto offsetMs = static_cast<std::uint64_t>(
-        duration_cast<milliseconds>(steady_clock::now() - m_start).count());
+        std::max<std::int64_t>(0, duration_cast<milliseconds>(arrival - m_start).count()));
     for (const std::uint8_t byte : bytes) {
         for (const TimedChunk& line : m_splitter.push(byte, offsetMs)) {
             if (!write(formatRecordingLine(line))) {

@@ -22,8 +22,8 @@ public:
 
     // The port `port` has just opened: notes it and the local time, and times bytes from now.
     bool begin(const std::string& port);
-    // Bytes received just now, in arrival order.
-    bool push(ByteView bytes);
+    // Bytes received at `arrival`, in arrival order.
+    bool push(ByteView bytes, std::chrono::steady_clock::time_point arrival);
     // Writes what is left when the port closes: a frame still incomplete, or bytes after the
     // last frame.
     bool finish();

@@ -5,11 +5,10 @@
 
 #include "commands/command_encoder.h"
 #include "commands/command_table.h"
-#include "decode/receive_path.h"
 #include "link/frame_writer.h"
 #include "link/port_enumerator.h"
 #include "link/serial_link_session.h"
-#include "link/transmit_queue.h"
+#include "session/console_session.h"
 #include "tools/cli/cli_commands.h"
 #include "tools/cli/event_printer.h"
 
@@ -19,12 +18,21 @@ namespace {
 
 constexpr int kListenMs = 1000;
 
-// Prints the frames received, good or bad, and nothing of what the console makes of them.
-class FramePrinter : public ReceiveObserver {
+// Prints the frames sent and received, good or bad, and nothing of what the console makes of
+// them.
+class FramePrinter : public ConsoleListener {
 public:
     explicit FramePrinter(std::ostream& out) : m_out(out) {}
-    void frameReceived(ByteView frame) override { m_out << "RX\t" << hexBytes(frame) << '\n'; }
-    void checksumError(ByteView frame) override { m_out << "CRC\t" << hexBytes(frame) << '\n'; }
+    void frameReceived(const ReceivedFrame& frame) override {
+        m_out << "RX\t" << hexBytes(frame.bytes) << '\n';
+    }
+    void checksumError(const ReceivedFrame& frame) override {
+        m_out << "CRC\t" << hexBytes(frame.bytes) << '\n';
+    }
+    void frameSent(ByteView frame) override { m_out << "TX\t" << hexBytes(frame) << '\n'; }
+    void wakeUpSent() override {
+        m_out << "WAKEUP\t" << hexBytes(Bytes(FrameWriter::kWakeUpLength, 0)) << '\n';
+    }
 
 private:
     std::ostream& m_out;
@@ -66,19 +74,18 @@ int runSend(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     char* argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
     FramePrinter printer(out);
-    const std::atomic<bool> closing{false};
-    ReceivePath path(nullptr, closing, nullptr, &printer);
     SerialLinkSession session;
-    session.setReceiver([&path](ByteView bytes) { path.push(bytes); });
+    ConsoleSession console(session.transmitQueue(), session.portOpenFlag(),
+                           {.trafficLog = false, .idLog = false});
+    console.addListener(printer);
+    console.frameWriter().setSequenceNumber(static_cast<std::uint16_t>(sequence));
+    session.setReceiver([&](const ReceivedBytes& bytes) { console.receive(bytes); });
     int status = 0;
 
     QObject::connect(&session, &LinkSession::opened, [&] {
-        // The row is built as the Tx window builds it, then queued for the worker in one piece.
-        const Bytes bytes = framesBuilt(
-            sequence, [row, &text](FrameWriter& writer) { sendRow(writer, row, text); });
-        printSent(out, bytes);
+        // The row goes out as the Tx window sends it.
+        sendRow(console.frameWriter(), row, text);
         out << std::flush;
-        session.transmitQueue().append(bytes);
         QTimer::singleShot(kListenMs, &session, &SerialLinkSession::shutdown);
     });
     QObject::connect(&session, &LinkSession::closed, &session, &SerialLinkSession::shutdown);

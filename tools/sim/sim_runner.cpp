@@ -231,6 +231,7 @@ void SimRunner::readIncoming() {
                 }
                 break;
             case FrameAssembler::Result::None:
+            case FrameAssembler::Result::Discarded:
                 break;
         }
     }

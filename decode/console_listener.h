@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "commands/read_back.h"
+#include "decode/parameter_update.h"
+#include "flags/flag_states.h"
+#include "link/frame.h"
+#include "link/received_bytes.h"
+
+namespace tresvik {
+
+// A complete frame as it arrived: start byte to checksum, timed by its first byte.
+struct ReceivedFrame {
+    ByteView bytes;
+    ArrivalTime arrival{};
+};
+
+// What happens between the console and the unit, told in the unit's terms (parameters, flags,
+// commands), never in a window's. Every call comes on the thread that feeds the receive path, a
+// frame's events in this order: the frame, its parameter, program number, device ID, flags,
+// read-back, debug line. A listener must not wait: the receive path waits for it.
+class ConsoleListener {
+public:
+    virtual ~ConsoleListener() = default;
+    virtual void frameReceived(const ReceivedFrame& /*frame*/) {}
+    virtual void checksumError(const ReceivedFrame& /*frame*/) {}
+    // A byte between frames that is not a start byte: noise on the line.
+    virtual void byteDiscarded(std::uint8_t /*byte*/, ArrivalTime /*arrival*/) {}
+    virtual void parameterChanged(const ParameterUpdate& /*update*/) {}
+    virtual void programNumberChanged(const std::u16string& /*text*/) {}
+    virtual void deviceIdChanged(const std::u16string& /*suffix*/) {}
+    virtual void flagChanged(const FlagUpdate& /*flag*/) {}
+    virtual void readBackReceived(const ReadBack& /*readBack*/) {}
+    // A debug-information frame not seen before, as the ID log keeps it.
+    virtual void debugLineRecorded(const std::u16string& /*line*/) {}
+    // A frame queued for sending, checksum included, and the wake-up preamble.
+    virtual void frameSent(ByteView /*frame*/) {}
+    virtual void wakeUpSent() {}
+};
+
+}  // namespace tresvik

@@ -1,0 +1,88 @@
+#include "session/console_session.h"
+
+#include <algorithm>
+
+namespace tresvik {
+
+ConsoleSession::ConsoleSession(TransmitQueue& queue, const std::atomic<bool>& portOpen,
+                               Options options)
+    : m_options(options),
+      m_frameWriter(queue, this, portOpen, m_closing),
+      m_receivePath(options.trafficLog ? &m_log : nullptr, m_closing,
+                    options.idLog ? &m_idLog : nullptr, this) {}
+
+ConsoleSession::~ConsoleSession() = default;
+
+void ConsoleSession::addListener(ConsoleListener& listener) {
+    m_listeners.push_back(&listener);
+}
+
+void ConsoleSession::removeListener(ConsoleListener& listener) {
+    std::erase(m_listeners, &listener);
+}
+
+void ConsoleSession::receive(const ReceivedBytes& bytes) {
+    m_log.holdDisplay();
+    m_receivePath.push(bytes);
+    m_log.releaseDisplay();
+}
+
+template <typename Event>
+void ConsoleSession::tellListeners(Event&& event) {
+    // By index: a listener may remove itself, or add another, while it is told.
+    for (std::size_t i = 0; i < m_listeners.size(); ++i) {
+        event(*m_listeners[i]);
+    }
+}
+
+void ConsoleSession::frameReceived(const ReceivedFrame& frame) {
+    tellListeners([&](ConsoleListener& l) { l.frameReceived(frame); });
+}
+
+void ConsoleSession::checksumError(const ReceivedFrame& frame) {
+    tellListeners([&](ConsoleListener& l) { l.checksumError(frame); });
+}
+
+void ConsoleSession::byteDiscarded(std::uint8_t byte, ArrivalTime arrival) {
+    tellListeners([&](ConsoleListener& l) { l.byteDiscarded(byte, arrival); });
+}
+
+void ConsoleSession::parameterChanged(const ParameterUpdate& update) {
+    tellListeners([&](ConsoleListener& l) { l.parameterChanged(update); });
+}
+
+void ConsoleSession::programNumberChanged(const std::u16string& text) {
+    tellListeners([&](ConsoleListener& l) { l.programNumberChanged(text); });
+}
+
+void ConsoleSession::deviceIdChanged(const std::u16string& suffix) {
+    tellListeners([&](ConsoleListener& l) { l.deviceIdChanged(suffix); });
+}
+
+void ConsoleSession::flagChanged(const FlagUpdate& flag) {
+    tellListeners([&](ConsoleListener& l) { l.flagChanged(flag); });
+}
+
+void ConsoleSession::readBackReceived(const ReadBack& readBack) {
+    tellListeners([&](ConsoleListener& l) { l.readBackReceived(readBack); });
+}
+
+void ConsoleSession::debugLineRecorded(const std::u16string& line) {
+    tellListeners([&](ConsoleListener& l) { l.debugLineRecorded(line); });
+}
+
+void ConsoleSession::sentFrame(ByteView frame) {
+    if (m_options.trafficLog) {
+        m_log.sentFrame(frame);
+    }
+    tellListeners([&](ConsoleListener& l) { l.frameSent(frame); });
+}
+
+void ConsoleSession::sentWakeUp() {
+    if (m_options.trafficLog) {
+        m_log.sentWakeUp();
+    }
+    tellListeners([&](ConsoleListener& l) { l.wakeUpSent(); });
+}
+
+}  // namespace tresvik

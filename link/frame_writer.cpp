@@ -10,8 +10,12 @@ FrameWriter::FrameWriter(TransmitQueue& queue, TrafficLog* log, const std::atomi
                          const std::atomic<bool>& closing)
     : m_queue(queue), m_log(log), m_portOpen(portOpen), m_closing(closing) {}
 
-FrameWriter::Transaction::Transaction(FrameWriter& writer)
-    : m_writer(writer), m_lock(writer.m_mutex) {}
+FrameWriter::Transaction FrameWriter::begin() {
+    m_owner.check();
+    return Transaction(*this);
+}
+
+FrameWriter::Transaction::Transaction(FrameWriter& writer) : m_writer(writer) {}
 
 std::uint16_t FrameWriter::Transaction::nextSequence() {
     return ++m_writer.m_sequence;
@@ -43,12 +47,12 @@ void FrameWriter::Transaction::queueWakeUp() {
 }
 
 std::uint16_t FrameWriter::sequenceNumber() const {
-    std::lock_guard lock(m_mutex);
+    m_owner.check();
     return m_sequence;
 }
 
 void FrameWriter::setSequenceNumber(std::uint16_t value) {
-    std::lock_guard lock(m_mutex);
+    m_owner.check();
     m_sequence = value;
 }
 

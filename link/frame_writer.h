@@ -2,9 +2,9 @@
 
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 
 #include "link/frame.h"
+#include "link/owner_thread.h"
 
 namespace tresvik {
 
@@ -12,9 +12,10 @@ class TrafficLog;
 class TransmitQueue;
 
 // Builds outgoing frames: sequence number, checksum, "UART Tx - " log line and the hand-over to
-// the transmit queue. Frame builders on different threads each open a Transaction; while one is
-// open no other builder can take a sequence number or write, so no two frames share a number and
-// no frame is split by another in the transmit queue.
+// the transmit queue. Every window that sends lives on the GUI thread, so the writer belongs to
+// the thread that made it and takes no lock; a frame goes into the transmit queue in one append,
+// which is what the serial worker shares. A frame builder opens a Transaction for the frames that
+// belong together (a wake-up preamble and its program change).
 class FrameWriter {
 public:
     static constexpr std::size_t kWakeUpLength = 60;
@@ -38,10 +39,9 @@ public:
         friend class FrameWriter;
         explicit Transaction(FrameWriter& writer);
         FrameWriter& m_writer;
-        std::unique_lock<std::mutex> m_lock;
     };
 
-    Transaction begin() { return Transaction(*this); }
+    Transaction begin();
 
     std::uint16_t sequenceNumber() const;
     // Sets the counter, e.g. to reproduce a frame recorded with a known sequence number.
@@ -52,7 +52,7 @@ private:
     TrafficLog* m_log;
     const std::atomic<bool>& m_portOpen;
     const std::atomic<bool>& m_closing;
-    mutable std::mutex m_mutex;
+    OwnerThread m_owner{"the frame writer"};
     std::uint16_t m_sequence = 0;
     Bytes m_transmitBuffer;
 };

@@ -4,8 +4,8 @@
 
 namespace tresvik {
 
-// Where the frame writer reports what it sends: the Log window's "UART Tx - " lines. Called
-// with the writer's lock held, from whichever thread builds the frame; it must not wait.
+// Where the frame writer reports what it sends: the Log window's "UART Tx - " lines. Called on
+// the writer's thread as each frame is queued.
 class TrafficLog {
 public:
     virtual ~TrafficLog() = default;

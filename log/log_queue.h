@@ -1,20 +1,17 @@
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "link/owner_thread.h"
 #include "link/traffic_log.h"
 #include "log/log_line.h"
 
 namespace tresvik {
-
-class LogQueue;
 
 // The text control that shows the log. The window supplies it; tests and the command line
 // supply their own.
@@ -36,21 +33,14 @@ public:
     // one change. endLineIndex() is only asked for outside such a run.
     virtual void beginUpdate() {}
     virtual void endUpdate() {}
-
-    // Whether the calling thread may work on the control. A window's control belongs to the
-    // thread that runs the window; one held in memory belongs to every thread.
-    virtual bool callerOwnsControl() { return true; }
-    // Asks the owning thread to call queue.flush() soon; false when the control has no thread
-    // of its own to do it later. Called with the queue's short lock held: it must hand the
-    // request over and return, never wait.
-    virtual bool requestFlush(LogQueue& /*queue*/) { return false; }
 };
 
-// The Log window's append logic: producers on any thread call AppendLine, AppendText or
-// AppendBytes, and none of them ever waits for another producer or for the window's thread.
-// Lines appended before a control is attached wait in the pending queue. A producer on the
-// control's own thread shows its line at once; one on another thread leaves it pending and
-// asks the control's thread to show it, so the control is only ever touched by its own thread.
+// The Log window's append logic. Every producer (the receive path, the frame writer, the main
+// window's error lines) runs on the GUI thread, as does the window, so the queue belongs to the
+// thread that made it and takes no lock. Lines appended before a control is attached wait in the
+// pending queue; with a control they are shown at once, or at the release of a display hold. A
+// line appended while the control is busy showing others (the control re-entered it) waits for
+// that showing to finish and is shown by it.
 class LogQueue : public TrafficLog {
 public:
     using Clock = std::function<LocalTime()>;
@@ -71,55 +61,37 @@ public:
     void sentFrame(ByteView frame) override { AppendBytes(frame, LineClass::UartTx); }
     void sentWakeUp() override { AppendLine(u"WakeUp\r\n", LineClass::UartTx); }
 
-    // The window's initialisation, on the control's thread: attaches the control, sets the
-    // initialised flag and shows at most the last 100 waiting lines.
+    // The window's initialisation: attaches the control, sets the initialised flag and shows at
+    // most the last 100 waiting lines.
     void initialise(LogTextControl& control);
-    // On the control's thread: shows every line that other threads have left waiting.
-    void flush();
     // Detaches the control (window destroyed); later lines wait in the pending queue again.
-    // Once it returns no producer uses the control or asks for a flush.
     void detach();
-    // Empties both queues (shutdown).
+    // Empties the pending queue (shutdown).
     void clearQueues();
-    bool initialised() const { return m_initialised.load(); }
+    bool initialised() const { return m_control != nullptr; }
 
-    // On the control's thread: while held, lines appended on that thread wait, and the release
-    // shows them all at once, one change of the control for many lines. The receive path holds
-    // the display while it takes in a batch of received bytes, so that the Log window lays out
-    // and scrolls once per batch, not once per frame. Holds nest.
+    // While held, appended lines wait, and the release shows them all at once, one change of the
+    // control for many lines. The receive path holds the display while it takes in a batch of
+    // received bytes, so that the Log window lays out and scrolls once per batch, not once per
+    // frame. Holds nest.
     void holdDisplay();
     void releaseDisplay();
 
-    // Number of lines waiting (pending plus parked); for tests and diagnostics.
-    std::size_t waitingCount();
+    // Number of lines waiting; for tests and diagnostics.
+    std::size_t waitingCount() const { return m_pending.size(); }
 
 private:
-    // Runs with the busy flag and the log lock held: shows the pending lines and every line
-    // parked meanwhile, or leaves them to the control's thread, then releases flag and lock.
-    void showAndRelease(std::unique_lock<std::mutex>& log);
-    // Inserts every pending line into the control, following the newest line with the view.
-    void showPending(LogTextControl& control);
-    // Takes the lines parked meanwhile into the pending queue; m_parkedLock is held.
-    void takeParked();
-    // Leaves the waiting lines to a flush on the control's thread; false when the control
-    // cannot do that. m_parkedLock is held.
-    bool leaveToFlush(LogTextControl& control);
+    // Shows the waiting lines unless the display is held, no control is attached, or a showing
+    // is already under way.
+    void show();
+    // Inserts a batch of lines into the control, following the newest line with the view.
+    void showLines(LogTextControl& control, const std::vector<LogEntry>& lines);
 
+    OwnerThread m_owner{"the Log queue"};
     Clock m_clock;
-    std::atomic<bool> m_initialised{false};
-
-    // Guards the pending queue, the last line index and the insertion sequence; held by the
-    // holder of the busy flag for its whole append.
-    std::mutex m_logLock;
     std::vector<LogEntry> m_pending;
     int m_lastLineIndex = 0;
-
-    // Short lock around the parked queue, the busy flag, the attached control and the flush
-    // request. Taken after m_logLock when both are needed; never held while the control works.
-    std::mutex m_parkedLock;
-    std::vector<LogEntry> m_parked;
-    bool m_busy = false;
-    bool m_flushRequested = false;
+    bool m_showing = false;
     int m_displayHolds = 0;
     LogTextControl* m_control = nullptr;
 };

@@ -1,49 +1,18 @@
 #include "log/log_view_control.h"
 
-#include <QMetaObject>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QThread>
 
 #include <algorithm>
-#include <atomic>
 
 namespace tresvik {
 
-namespace {
-
-// Carries flush requests from other threads to the control's thread. The request is a queued
-// call that Qt builds inside its own library: an event or closure built here, on the requesting
-// thread, would be read on the control's thread through Qt's queue, a hand-over the thread
-// sanitizer cannot see. The queue itself is handed over through an atomic.
-class FlushTarget : public QObject {
-    Q_OBJECT
-public:
-    void post(LogQueue& queue) {
-        m_queue.store(&queue, std::memory_order_release);
-        QMetaObject::invokeMethod(this, "flush", Qt::QueuedConnection);
-    }
-
-    Q_INVOKABLE void flush() {
-        if (LogQueue* queue = m_queue.load(std::memory_order_acquire)) {
-            queue->flush();
-        }
-    }
-
-private:
-    std::atomic<LogQueue*> m_queue{nullptr};
-};
-
-}  // namespace
-
-LogViewControl::LogViewControl(QPlainTextEdit& edit)
-    : m_edit(edit), m_flushTarget(std::make_unique<FlushTarget>()) {
+LogViewControl::LogViewControl(QPlainTextEdit& edit) : m_edit(edit) {
     m_edit.document()->setUndoRedoEnabled(false);
-    m_flushTarget->moveToThread(m_edit.thread());
     m_showLater.setSingleShot(true);
     QObject::connect(&m_showLater, &QTimer::timeout, &m_edit, [this] {
         m_edit.setUpdatesEnabled(true);
@@ -52,15 +21,6 @@ LogViewControl::LogViewControl(QPlainTextEdit& edit)
 }
 
 LogViewControl::~LogViewControl() = default;
-
-bool LogViewControl::callerOwnsControl() {
-    return QThread::currentThread() == m_edit.thread();
-}
-
-bool LogViewControl::requestFlush(LogQueue& queue) {
-    static_cast<FlushTarget&>(*m_flushTarget).post(queue);
-    return true;
-}
 
 std::u16string LogViewControl::text() const {
     std::u16string whole;
@@ -161,5 +121,3 @@ void LogViewControl::replaceTail(std::size_t from, std::u16string_view text, Rgb
 }
 
 }  // namespace tresvik
-
-#include "log_view_control.moc"

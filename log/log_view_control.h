@@ -10,7 +10,6 @@
 
 #include "log/log_queue.h"
 
-class QObject;
 class QPlainTextEdit;
 class QTextCursor;
 
@@ -18,8 +17,7 @@ namespace tresvik {
 
 // The Log window's text control as the log queue sees it. Each block of the QPlainTextEdit is
 // one line of the log, and the separator between two blocks stands for the CR LF that ends a
-// line, so it counts as two characters. The control belongs to the GUI thread: lines appended
-// on other threads reach it through a flush event posted to that thread, never by waiting.
+// line, so it counts as two characters.
 class LogViewControl : public LogTextControl {
 public:
     static constexpr int kMinRepaintMs = 100;
@@ -34,10 +32,8 @@ public:
     void clearText() override;
     void beginUpdate() override;
     void endUpdate() override;
-    bool callerOwnsControl() override;
     // The whole text, each line ended by CR LF as the log counts it.
     std::u16string text() const;
-    bool requestFlush(LogQueue& queue) override;
 
 private:
     QPlainTextEdit& m_edit;
@@ -48,8 +44,6 @@ private:
     // than the reader gains. The text itself is always complete at once.
     QElapsedTimer m_sinceShown;
     QTimer m_showLater;
-    // Receives the flush events on the control's thread; posted events die with it.
-    std::unique_ptr<QObject> m_flushTarget;
 };
 
 }  // namespace tresvik

@@ -6,9 +6,7 @@
 #include <QTest>
 #include <QTextBlock>
 
-#include <atomic>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/tresvik_dlg.h"
@@ -265,39 +263,6 @@ private slots:
         m_dlg->queue().AppendText(u"after", LineClass::UartTx);
         QVERIFY(m_dlg->textControl()->document()->firstBlock().text().endsWith("after"));
         QCOMPARE(m_dlg->textControl()->verticalScrollBar()->value(), 0);
-    }
-
-    void appendsFromAnotherThreadAreShownOnTheWindowsThreadWithoutWaitingForIt() {
-        // The producer finishes while this thread runs no event loop at all: it never waits for
-        // the window's thread, and its lines appear once that thread gets to them.
-        std::thread producer([this] {
-            for (int i = 0; i < 20; ++i) {
-                m_dlg->queue().AppendText(u"from worker", LineClass::UartTx);
-            }
-        });
-        producer.join();
-        QCOMPARE(m_dlg->textControl()->document()->blockCount(), 1);
-        QTRY_COMPARE(m_dlg->textControl()->document()->blockCount(), 21);
-        QCOMPARE(m_dlg->queue().waitingCount(), std::size_t{0});
-    }
-
-    void shuttingDownWhileAnotherThreadAppendsDoesNotHang() {
-        // The window's thread empties the queues and ends the window while another thread keeps
-        // appending; neither may wait for the other.
-        std::atomic<bool> done{false};
-        std::thread producer([this, &done] {
-            for (int i = 0; i < 2000; ++i) {
-                m_dlg->queue().AppendText(u"from worker", LineClass::UartTx);
-            }
-            done = true;
-        });
-        while (!done) {
-            QCoreApplication::processEvents();
-            m_dlg->queue().clearQueues();
-        }
-        m_dlg->finish();
-        producer.join();
-        QVERIFY(!m_dlg->initialised());
     }
 
     void topBoxKeepsTheWindowAboveOthersWhileChecked() {

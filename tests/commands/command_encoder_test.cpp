@@ -6,7 +6,6 @@
 #include <limits>
 #include <set>
 #include <string>
-#include <thread>
 
 #include "commands/command_table.h"
 #include "commands/simulation_buttons.h"
@@ -210,22 +209,14 @@ TEST_F(SendRowLog, RequestLogsOneTransmitLine) {
     EXPECT_EQ(text.text(), hexLine(withCrc({0xC7, 0x01, 0x48, 0x02, 0x01, 0x00})));
 }
 
-TEST_F(SendRow, TwoThreadsSendingAtOnceKeepEveryFrameWholeAndNumberedOnce) {
-    constexpr int kPerThread = 5000;
-    std::thread txThread([this] {
-        for (int i = 0; i < kPerThread; ++i) {
-            const int row = i % kCommandCount;
-            sendRow(writer, row, commandRow(row).defaultValue);
-        }
-    });
-    std::thread uiThread([this] {
-        const auto buttons = simulationButtons();
-        for (int i = 0; i < kPerThread; ++i) {
-            sendSimulation(writer, buttons[static_cast<std::size_t>(i) % buttons.size()]);
-        }
-    });
-    txThread.join();
-    uiThread.join();
+TEST_F(SendRow, TxRowsAndButtonsByTurnsKeepEveryFrameWholeAndNumberedOnce) {
+    constexpr int kEach = 5000;
+    const auto buttons = simulationButtons();
+    for (int i = 0; i < kEach; ++i) {
+        const int row = i % kCommandCount;
+        sendRow(writer, row, commandRow(row).defaultValue);
+        sendSimulation(writer, buttons[static_cast<std::size_t>(i) % buttons.size()]);
+    }
 
     const auto pieces = test::splitSent(queue.takeAll());
     ASSERT_TRUE(pieces.has_value()) << "a frame was split, cut short or corrupted";
@@ -247,7 +238,7 @@ TEST_F(SendRow, TwoThreadsSendingAtOnceKeepEveryFrameWholeAndNumberedOnce) {
         }
         const std::uint16_t seq = test::sequenceOf(piece.frame);
         sequences.insert(seq);
-        // Each thread's frames keep their own order and content.
+        // Rows and buttons each keep their own order and content.
         if (frame::id(piece.frame) == kSimulationId) {
             const auto& button = simulationButtons()[simulationSent++ % kSimulationButtonCount];
             EXPECT_EQ(piece.frame, withCrc(simulationFrame(seq, button)));
@@ -259,13 +250,13 @@ TEST_F(SendRow, TwoThreadsSendingAtOnceKeepEveryFrameWholeAndNumberedOnce) {
                                                             parseValueText(row.defaultValue))));
         }
     }
-    EXPECT_EQ(rowsSent, static_cast<std::size_t>(kPerThread));
-    EXPECT_EQ(simulationSent, static_cast<std::size_t>(kPerThread));
-    ASSERT_EQ(sequences.size(), 2U * kPerThread);
-    for (std::uint16_t s = 1; s <= 2 * kPerThread; ++s) {
+    EXPECT_EQ(rowsSent, static_cast<std::size_t>(kEach));
+    EXPECT_EQ(simulationSent, static_cast<std::size_t>(kEach));
+    ASSERT_EQ(sequences.size(), 2U * kEach);
+    for (std::uint16_t s = 1; s <= 2 * kEach; ++s) {
         EXPECT_EQ(sequences.count(s), 1U) << s;
     }
-    EXPECT_EQ(wakeUps, static_cast<std::size_t>((kPerThread + kCommandCount - 2) / kCommandCount));
+    EXPECT_EQ(wakeUps, static_cast<std::size_t>((kEach + kCommandCount - 2) / kCommandCount));
 }
 
 }  // namespace

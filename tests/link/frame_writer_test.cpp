@@ -57,17 +57,17 @@ TEST(FrameForms, RequestAndValueFramesMatchTheWorkedExamples) {
               (Bytes{0xC7, 0x01, 0x48, 0x06, 0x34, 0x12, 0xFB, 0xFF, 0xFF, 0xFF}));
 }
 
-TEST_F(FrameWriterTest, TwoThreadsNeverShareASequenceNumberOrSplitAFrame) {
-    constexpr int kPerThread = 20000;
-    auto producer = [this](std::uint16_t id) {
-        for (int i = 0; i < kPerThread; ++i) {
-            auto tx = writer.begin();
-            const std::uint16_t seq = tx.nextSequence();
-            if (i % 50 == 0) {
-                tx.queueWakeUp();
-            }
-            tx.WriteFrame(valueFrame(id, seq, i));
+// The serial worker takes bytes from the front of the transmit queue while the GUI thread writes
+// frames behind them: it sees every frame whole and numbered once.
+TEST_F(FrameWriterTest, TheWorkerDrainingMeanwhileSeesEveryFrameWholeAndNumberedOnce) {
+    constexpr int kEach = 20000;
+    auto producer = [this](std::uint16_t id, int i) {
+        auto tx = writer.begin();
+        const std::uint16_t seq = tx.nextSequence();
+        if (i % 50 == 0) {
+            tx.queueWakeUp();
         }
+        tx.WriteFrame(valueFrame(id, seq, i));
     };
     // The worker side: removes bytes from the front while the producers append.
     std::atomic<bool> done{false};
@@ -80,10 +80,10 @@ TEST_F(FrameWriterTest, TwoThreadsNeverShareASequenceNumberOrSplitAFrame) {
             }
         }
     });
-    std::thread a(producer, 0x1111);
-    std::thread b(producer, 0x2222);
-    a.join();
-    b.join();
+    for (int i = 0; i < kEach; ++i) {
+        producer(0x1111, i);
+        producer(0x2222, i);
+    }
     done = true;
     worker.join();
 
@@ -99,9 +99,15 @@ TEST_F(FrameWriterTest, TwoThreadsNeverShareASequenceNumberOrSplitAFrame) {
             sequences.insert(static_cast<std::uint16_t>(f[4] | (f[5] << 8)));
         }
     }
-    EXPECT_EQ(frames, 2U * kPerThread);
-    EXPECT_EQ(sequences.size(), static_cast<std::size_t>(2 * kPerThread));
-    EXPECT_EQ(drained.size(), 2U * kPerThread * 11 + (2 * kPerThread / 50) * 60);
+    EXPECT_EQ(frames, 2U * kEach);
+    EXPECT_EQ(sequences.size(), static_cast<std::size_t>(2 * kEach));
+    EXPECT_EQ(drained.size(), 2U * kEach * 11 + (2 * kEach / 50) * 60);
+}
+
+TEST_F(FrameWriterTest, AFrameBuiltOnAnotherThreadStopsTheProgram) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(std::thread([this] { sendRequest(writer, 0x2406); }).join(),
+                 "frame writer used from a thread it does not belong to");
 }
 
 }  // namespace

@@ -18,7 +18,12 @@ void ConsoleSession::addListener(ConsoleListener& listener) {
 }
 
 void ConsoleSession::removeListener(ConsoleListener& listener) {
-    std::erase(m_listeners, &listener);
+    // While listeners are being told, the place stays so that nobody after it is skipped.
+    std::replace(m_listeners.begin(), m_listeners.end(), &listener,
+                 static_cast<ConsoleListener*>(nullptr));
+    if (m_telling == 0) {
+        std::erase(m_listeners, nullptr);
+    }
 }
 
 void ConsoleSession::receive(const ReceivedBytes& bytes) {
@@ -30,8 +35,14 @@ void ConsoleSession::receive(const ReceivedBytes& bytes) {
 template <typename Event>
 void ConsoleSession::tellListeners(Event&& event) {
     // By index: a listener may remove itself, or add another, while it is told.
+    ++m_telling;
     for (std::size_t i = 0; i < m_listeners.size(); ++i) {
-        event(*m_listeners[i]);
+        if (ConsoleListener* listener = m_listeners[i]) {
+            event(*listener);
+        }
+    }
+    if (--m_telling == 0) {
+        std::erase(m_listeners, nullptr);
     }
 }
 

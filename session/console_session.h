@@ -77,6 +77,8 @@ private:
     FrameWriter m_frameWriter;
     ReceivePath m_receivePath;
     std::vector<ConsoleListener*> m_listeners;
+    // How deep listeners are being told: removals wait until none are.
+    int m_telling = 0;
 };
 
 }  // namespace tresvik

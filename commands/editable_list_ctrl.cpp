@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
 
@@ -19,6 +20,25 @@ constexpr int kMinEditWidth = 5;
 // The editor stands this far inside the cell's left edge and ends this much short of its width.
 constexpr int kEditorInset = 4;
 constexpr int kEditorShortfall = 3;
+
+// A key that moves through the rows on its own, without extending or keeping a selection.
+bool isPlainNavigationKey(const QKeyEvent& event) {
+    if ((event.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+        return false;
+    }
+    switch (event.key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            return true;
+        default:
+            return false;
+    }
+}
+
 }  // namespace
 
 CEditableListCtrl::CEditableListCtrl(int rows, QWidget* parent) : QTableWidget(rows, 2, parent) {
@@ -145,6 +165,44 @@ void CEditableListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         emit doubleClickedAt(event->position().toPoint());
     }
+}
+
+void CEditableListCtrl::focusInEvent(QFocusEvent* event) {
+    const bool hadCurrent = currentIndex().isValid();
+    QTableWidget::focusInEvent(event);
+    if (!hadCurrent && currentIndex().isValid()) {
+        m_currentUnchosen = true;
+    }
+}
+
+void CEditableListCtrl::keyPressEvent(QKeyEvent* event) {
+    if (!isPlainNavigationKey(*event) || selectionModel()->hasSelection()) {
+        QTableWidget::keyPressEvent(event);
+        return;
+    }
+    // As on a Windows list: with no row chosen yet, Down lands on the first row instead of
+    // passing it; and a key that stays where it is (Home on the first row) still selects.
+    if (m_currentUnchosen && event->key() == Qt::Key_Down) {
+        event->accept();
+    } else {
+        QTableWidget::keyPressEvent(event);
+    }
+    const QModelIndex current = currentIndex();
+    if (current.isValid() && !selectionModel()->hasSelection()) {
+        selectionModel()->select(current,
+                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
+}
+
+void CEditableListCtrl::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableWidget::currentChanged(current, previous);
+    m_currentUnchosen = false;
+}
+
+void CEditableListCtrl::selectionChanged(const QItemSelection& selected,
+                                         const QItemSelection& deselected) {
+    QTableWidget::selectionChanged(selected, deselected);
+    m_currentUnchosen = false;
 }
 
 }  // namespace tresvik

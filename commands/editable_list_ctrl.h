@@ -43,6 +43,17 @@ signals:
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    // In a list with no selection, the first navigation key selects the row it lands on.
+    void keyPressEvent(QKeyEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void selectionChanged(const QItemSelection& selected,
+                          const QItemSelection& deselected) override;
+
+private:
+    // The current row is only the one the list marked when it took the focus with no row
+    // current: the user has not chosen a row yet.
+    bool m_currentUnchosen = false;
 };
 
 }  // namespace tresvik

@@ -20,6 +20,8 @@
 #include <algorithm>
 #include <atomic>
 #include <functional>
+#include <numeric>
+#include <vector>
 
 #include "app/about_dlg.h"
 #include "app/program_directory.h"
@@ -33,6 +35,7 @@
 #include "link/crc8.h"
 #include "link/transmit_queue.h"
 #include "tests/support/fake_link_session.h"
+#include "tests/support/picture_checks.h"
 
 using namespace tresvik;
 
@@ -461,6 +464,8 @@ private slots:
         }
         // A value too wide for its column must be shown whole in the picture.
         m_list->setCellText(0, 9, QString(60, u'W'));
+        const QString knownValue = QStringLiteral("1234567890");
+        m_list->setCellText(0, 1, knownValue);
         const QSize mainSize = m_dlg->size();
         CFlagsDlg& flagsDlg = m_dlg->flagsDlg();
         const QSize parkedSize = flagsDlg.size();
@@ -480,16 +485,32 @@ private slots:
         QCOMPARE(after, widths);
 
         // The Flags window 285 pixels wider than shown, then the main window widened by as much
-        // as the fitted columns are wider than the list.
-        int fitted = 0;
-        for (int column = 0; column < m_list->columnCount(); ++column) {
-            m_list->resizeColumnToContents(column);
-            fitted += m_list->columnWidth(column);
-        }
-        const int extra = fitted - m_list->width();
-        QVERIFY(extra > 0);
+        // as the fitted columns are wider than the list: each column at least as wide as its
+        // widest text, and wider only by its margins.
+        const std::vector<int> texts = test::columnTextWidths(*m_list);
+        const int textsWidth = std::accumulate(texts.begin(), texts.end(), 0);
+        const int least = textsWidth - m_list->width();
+        const int most = least + test::kFittedColumnMargin * m_list->columnCount();
+        QVERIFY(least > 0);
         const QImage picture(programDirectory() + files.filter(QStringLiteral(".jpeg")).value(0));
-        QCOMPARE(picture.size(), QSize(480 + 285 + mainSize.width() + extra, 757));
+        const int flagsPart = 480 + 285;
+        QCOMPARE(picture.height(), 757);
+        const int extra = picture.width() - flagsPart - mainSize.width();
+        QVERIFY2(least <= extra && extra <= most,
+                 qPrintable(QStringLiteral("%1 not in %2..%3").arg(extra).arg(least).arg(most)));
+
+        // The picture shows what the windows show: the grid of flags, and the list's texts,
+        // among them the value of its first row where that value's cell stands.
+        const test::GreyRange flags = test::greyRange(picture, QRect(0, 0, flagsPart, 757));
+        QVERIFY(flags.lightest - flags.darkest > 64);
+        const QPoint list =
+            QPoint(flagsPart, 0) + m_list->viewport()->mapTo(m_dlg.get(), QPoint(0, 0));
+        QVERIFY(test::showsDarkTextOnLight(
+            picture, QRect(list, QSize(textsWidth, m_list->viewport()->height()))));
+        const QRect value = test::secondColumnTextArea(
+            *m_list, list, 0, QFontMetrics(m_list->font()).horizontalAdvance(knownValue));
+        QVERIFY(!value.isEmpty());
+        QVERIFY(test::showsDarkTextOnLight(picture, value));
     }
 
     void printScreenWithTheFlagsWindowShownPutsItBackInPlace() {

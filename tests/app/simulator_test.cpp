@@ -13,9 +13,11 @@
 #include <atomic>
 #include <map>
 #include <memory>
+#include <numeric>
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "app/program_directory.h"
 #include "app/tresvik_dlg.h"
@@ -26,6 +28,7 @@
 #include "decode/receive_path.h"
 #include "link/serial_link_session.h"
 #include "tests/support/child_process.h"
+#include "tests/support/picture_checks.h"
 
 using namespace tresvik;
 
@@ -219,6 +222,16 @@ private slots:
         QTest::mouseClick(dlg.findChild<QPushButton*>("printScreenButton"), Qt::LeftButton);
         // What the list showed when the dump was taken.
         const QStringList shown = listedValues(*list);
+        const std::vector<int> texts = test::columnTextWidths(*list);
+        const QFontMetrics metrics(list->font());
+        int widestValue = 0;
+        for (int item = 1; item < list->rowCount(); ++item) {
+            if (metrics.horizontalAdvance(list->cellText(item, 1)) >
+                metrics.horizontalAdvance(list->cellText(widestValue, 1))) {
+                widestValue = item;
+            }
+        }
+        const int valueWidth = metrics.horizontalAdvance(list->cellText(widestValue, 1));
         const std::size_t atCapture = dlg.receivePath().counters().goodFrames;
         QStringList dumps = folder.entryList({QStringLiteral("_*__PRG_*.txt")});
         for (const QString& old : before) {
@@ -256,7 +269,19 @@ private slots:
         const QStringList decoded =
             QString::fromStdString(decode.output()).split(u'\n', Qt::SkipEmptyParts);
         QCOMPARE(decoded, shown);
-        QVERIFY(QImage(picture).width() > 1500);
+        // The picture shows the list's texts after the parked Flags window, among them the widest
+        // value of its second column where that value's cell stands.
+        const QImage image(picture);
+        QVERIFY(image.width() > 1500);
+        QVERIFY(dlg.flagsDlg().parked());
+        const QPoint origin =
+            QPoint(dlg.flagsDlg().width(), 0) + list->viewport()->mapTo(&dlg, QPoint(0, 0));
+        QVERIFY(test::showsDarkTextOnLight(
+            image, QRect(origin, QSize(std::accumulate(texts.begin(), texts.end(), 0),
+                                       list->viewport()->height()))));
+        const QRect value = test::secondColumnTextArea(*list, origin, widestValue, valueWidth);
+        QVERIFY2(!value.isEmpty(), qPrintable(list->cellText(widestValue, 1)));
+        QVERIFY(test::showsDarkTextOnLight(image, value));
         QFile::remove(picture);
         // Kept for the replay that follows.
         m_dump = m_runtime.filePath(QStringLiteral("session.txt"));

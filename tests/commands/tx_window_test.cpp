@@ -2,6 +2,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 
@@ -164,6 +165,37 @@ private slots:
         QVERIFY(m_list->editor() != nullptr);
     }
 
+    // The list takes the focus with its first row current but not selected; the first key that
+    // moves through it must select the row it lands on, or a keyboard user could never send
+    // "Debug Info" without first going down and back up.
+    void theFirstNavigationKeySelectsTheFirstRowAndEnterSendsIt_data() {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Home") << int(Qt::Key_Home);
+        QTest::newRow("Down") << int(Qt::Key_Down);
+        QTest::newRow("Up") << int(Qt::Key_Up);
+        QTest::newRow("PageUp") << int(Qt::Key_PageUp);
+    }
+    void theFirstNavigationKeySelectsTheFirstRowAndEnterSendsIt() {
+        QFETCH(int, key);
+        QCOMPARE(m_list->currentIndex().row(), 0);
+        QVERIFY(m_list->selectionModel()->selectedRows().isEmpty());
+        QTest::keyClick(m_list, Qt::Key(key));
+        QCOMPARE(selectedRows(), QList<int>{0});
+        QTest::keyClick(m_list, Qt::Key_Return);
+        QCOMPARE(hex(m_queue.takeAll()), hex(test::withCrc({0xC7, 0x06, 0x24, 0x02, 0x01, 0x00})));
+    }
+
+    void afterTheFirstKeyDownAndUpMoveTheSelectionOneRow() {
+        QTest::keyClick(m_list, Qt::Key_Down);
+        QTest::keyClick(m_list, Qt::Key_Down);
+        QCOMPARE(selectedRows(), QList<int>{1});
+        QTest::keyClick(m_list, Qt::Key_Down);
+        QTest::keyClick(m_list, Qt::Key_Up);
+        QCOMPARE(selectedRows(), QList<int>{1});
+        QTest::keyClick(m_list, Qt::Key_Up);
+        QCOMPARE(selectedRows(), QList<int>{0});
+    }
+
     void enterWithoutASelectedRowAndEscapeDoNothing() {
         QTest::keyClick(m_list, Qt::Key_Return);
         QTest::keyClick(m_list, Qt::Key_Escape);
@@ -180,6 +212,14 @@ private slots:
     }
 
 private:
+    QList<int> selectedRows() const {
+        QList<int> rows;
+        for (const QModelIndex& index : m_list->selectionModel()->selectedRows()) {
+            rows << index.row();
+        }
+        std::sort(rows.begin(), rows.end());
+        return rows;
+    }
     void clickCell(int row, int column) {
         const QModelIndex index = m_list->model()->index(row, column);
         m_list->scrollTo(index);

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <vector>
 
 namespace tresvik {
 namespace {
@@ -41,6 +43,70 @@ TEST(FlagTables, EveryFlagIsEvenAndInsideItsReportAndStrip) {
             EXPECT_EQ(c % 2, 0);
             EXPECT_LT(c / 8, group.rows);
             EXPECT_LT(c / 2, positions);
+        }
+    }
+}
+
+// Where each cell of the grid finds its flag: the bit position, in the report's payload, of the
+// cell's two-bit flag; one row of four cells per grid row, as the unit lays its reports out,
+// written out cell by cell apart from the console's own tables so that a swapped cell shows.
+// kNo marks a cell without a flag; the rows below a group's last are empty.
+constexpr std::uint8_t kNo = 0xFF;
+using LayoutRow = std::array<std::uint8_t, 4>;
+const std::array<std::vector<LayoutRow>, kFlagGroupCount> kUnitLayout{{
+    // 0x1020
+    {{0, kNo, 4, 6},
+     {8, 10, 12, 14},
+     {16, 18, 20, kNo},
+     {24, 26, 28, kNo},
+     {32, 34, 36, kNo},
+     {40, 42, 44, 46},
+     {48, 50, kNo, kNo},
+     {56, 58, kNo, kNo},
+     {66, 64, 68, 70},
+     {72, 74, 76, 78},
+     {80, 82, kNo, kNo},
+     {88, 90, 92, 94}},
+    // 0x1030
+    {{0, 2, 4, 6},
+     {8, kNo, kNo, kNo},
+     {16, 18, 20, kNo},
+     {24, 26, 30, 28},
+     {kNo, kNo, kNo, kNo},
+     {40, 42, 44, 46},
+     {48, 50, kNo, kNo}},
+    // 0x1040
+    {{0, 2, 4, 6},
+     {8, 10, 12, 14},
+     {16, 18, 20, 22},
+     {24, 26, 28, 30},
+     {32, 34, 36, 38},
+     {40, 42, 44, 46},
+     {48, 50, 52, 54},
+     {56, 58, 60, 62},
+     {64, kNo, kNo, kNo}},
+    // 0x1050
+    {{0, 2, 4, 6},
+     {8, 10, 12, 14},
+     {16, 18, 20, 22},
+     {24, 26, 28, 30},
+     {32, 34, 36, 38},
+     {40, 42, 44, kNo},
+     {52, 48, 50, 54},
+     {56, 58, 60, 62}},
+    // 0x1060
+    {{0, 2, 4, 6}, {8, 10, 12, 14}, {16, 18, 20, 22}, {24, 26, 28, kNo}, {32, 34, kNo, kNo}},
+}};
+
+TEST(FlagTables, EveryCellReadsTheFlagTheUnitPutsThere) {
+    for (int g = 0; g < kFlagGroupCount; ++g) {
+        const std::vector<LayoutRow>& layout = kUnitLayout[static_cast<std::size_t>(g)];
+        const auto& entries = flagGroup(g).entries;
+        for (std::size_t cell = 0; cell < entries.size(); ++cell) {
+            const std::size_t row = cell / 4;
+            const std::uint8_t expected = row < layout.size() ? layout[row][cell % 4] : kNo;
+            EXPECT_EQ(int(entries[cell]), int(expected))
+                << "group " << g << ", row " << row << ", column " << 4 * g + int(cell % 4);
         }
     }
 }

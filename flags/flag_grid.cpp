@@ -177,6 +177,12 @@ std::vector<FlagCell> FlagGrid::changesFor(const std::vector<FlagUpdate>& flags)
     return changes;
 }
 
+std::vector<FlagCell> FlagGrid::show(const FlagUpdate& flag) {
+    std::vector<FlagCell> changes = changesFor({flag});
+    apply(changes);
+    return changes;
+}
+
 void FlagGrid::apply(const std::vector<FlagCell>& changes) {
     for (const FlagCell& cell : changes) {
         if (cell.row >= 0 && cell.row < kFlagGridRows && cell.column >= 0 &&

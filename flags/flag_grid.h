@@ -55,6 +55,8 @@ public:
     // row-major order).
     std::vector<FlagCell> changesFor(const std::vector<FlagUpdate>& flags) const;
     void apply(const std::vector<FlagCell>& changes);
+    // Shows a reported flag: applies its cells' images and returns those that changed.
+    std::vector<FlagCell> show(const FlagUpdate& flag);
 
 private:
     std::array<int, kFlagGroupCount> m_bases{};

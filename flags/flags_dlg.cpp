@@ -111,9 +111,7 @@ CFlagsDlg::CFlagsDlg(const std::array<QImage, kFlagGroupCount>& strips)
 }
 
 void CFlagsDlg::showFlag(const FlagUpdate& flag) {
-    const std::vector<FlagCell> changes = m_grid.changesFor({flag});
-    m_grid.apply(changes);
-    for (const FlagCell& cell : changes) {
+    for (const FlagCell& cell : m_grid.show(flag)) {
         setCellImage(cell.row, cell.column, cell.image);
     }
 }

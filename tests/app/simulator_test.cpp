@@ -69,9 +69,7 @@ public:
         cells[{at.item, at.valueColumn}] = QString::fromStdU16String(update.text);
     }
     void flagChanged(const FlagUpdate& flag) override {
-        const std::vector<FlagCell> changes = m_grid.changesFor({flag});
-        m_grid.apply(changes);
-        for (const FlagCell& cell : changes) {
+        for (const FlagCell& cell : m_grid.show(flag)) {
             flags[{cell.row, cell.column}] = cell.image;
         }
     }

@@ -72,9 +72,7 @@ void EventPrinter::deviceIdChanged(const std::u16string& suffix) {
 }
 
 void EventPrinter::flagChanged(const FlagUpdate& flag) {
-    const std::vector<FlagCell> changes = m_flagCells.changesFor({flag});
-    m_flagCells.apply(changes);
-    for (const FlagCell& cell : changes) {
+    for (const FlagCell& cell : m_flagCells.show(flag)) {
         line("FLAG\t" + std::to_string(cell.row) + "\t" + std::to_string(cell.column) + "\t" +
              std::to_string(cell.image));
     }

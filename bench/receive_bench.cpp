@@ -12,7 +12,7 @@
 #include "link/frame.h"
 #include "log/id_log.h"
 #include "log/log_queue.h"
-#include "log/memory_log_text.h"
+#include "tests/support/memory_log_text.h"
 
 namespace {
 

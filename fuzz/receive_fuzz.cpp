@@ -18,9 +18,9 @@
 #include "link/frame.h"
 #include "log/id_log.h"
 #include "log/log_queue.h"
-#include "log/memory_log_text.h"
 #include "log/recording.h"
 #include "log/recording_splitter.h"
+#include "tests/support/memory_log_text.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "decode/receive_path.h"
 #include "link/frame.h"
 #include "log/log_queue.h"
-#include "log/memory_log_text.h"
+#include "tests/support/memory_log_text.h"
 #include "tools/cli/byte_input.h"
 #include "tools/cli/cli_commands.h"
 #include "tools/cli/event_printer.h"

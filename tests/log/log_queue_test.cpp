@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "log/memory_log_text.h"
+#include "tests/support/memory_log_text.h"
 #include "tests/support/spin_latch.h"
 
 namespace tresvik {

@@ -37,7 +37,7 @@
 #include "decode/parameter_list.h"
 #include "decode/parameter_table.h"
 #include "decode/receive_path.h"
-#include "link/crc8.h"
+#include "link/frame.h"
 #include "link/serial_link_session.h"
 #include "tests/support/pty_pair.h"
 
@@ -246,13 +246,11 @@ int burst(int cycles) {
 
 Bytes odometerFrame(std::uint32_t value) {
     const ParameterRow& row = parameterRow(*findParameterRow(0x0033));
-    Bytes frame{frame::kStartByte, static_cast<std::uint8_t>(row.messageId & 0xFF),
-                static_cast<std::uint8_t>(row.messageId >> 8), 4};
+    Bytes payload;
     for (int i = 0; i < 4; ++i) {
-        frame.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+        payload.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
     }
-    frame.push_back(Crc8::compute(frame));
-    return frame;
+    return makeFrame(row.messageId, payload);
 }
 
 // The text the console's own decoder gives each frame's value, so that a cell text names the

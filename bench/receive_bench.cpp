@@ -9,10 +9,10 @@
 #include "decode/parameter_table.h"
 #include "decode/receive_path.h"
 #include "flags/flag_grid.h"
-#include "link/crc8.h"
+#include "link/frame.h"
 #include "log/id_log.h"
 #include "log/log_queue.h"
-#include "log/memory_log_text.h"
+#include "tests/support/memory_log_text.h"
 
 namespace {
 
@@ -47,10 +47,7 @@ std::size_t payloadLengthFor(FormatCode formatCode) {
 }
 
 void appendFrame(Bytes& stream, std::uint16_t id, const Bytes& payload) {
-    Bytes f{frame::kStartByte, static_cast<std::uint8_t>(id & 0xFF),
-            static_cast<std::uint8_t>(id >> 8), static_cast<std::uint8_t>(payload.size())};
-    f.insert(f.end(), payload.begin(), payload.end());
-    f.push_back(Crc8::compute(f));
+    const Bytes f = makeFrame(id, payload);
     stream.insert(stream.end(), f.begin(), f.end());
 }
 

@@ -27,8 +27,6 @@ constexpr std::array<SimulationButton, kSimulationButtonCount> kButtons{{
     {1034, u"EngineUnlock", 0x00, 0x00, 0x0A},
 }};
 
-constexpr std::uint8_t kSimulationPayloadLength = 8;
-
 }  // namespace
 
 std::span<const SimulationButton> simulationButtons() {
@@ -54,18 +52,9 @@ const SimulationButton* findSimulationButton(std::u16string_view caption) {
 }
 
 Bytes simulationFrame(std::uint16_t sequence, const SimulationButton& button) {
-    return {frame::kStartByte,
-            static_cast<std::uint8_t>(kSimulationId & 0xFF),
-            static_cast<std::uint8_t>(kSimulationId >> 8),
-            kSimulationPayloadLength,
-            static_cast<std::uint8_t>(sequence & 0xFF),
-            static_cast<std::uint8_t>(sequence >> 8),
-            button.a,
-            button.b,
-            button.c,
-            0x00,
-            0x00,
-            0x00};
+    Bytes payload = sequencePayload(sequence);
+    payload.insert(payload.end(), {button.a, button.b, button.c, 0x00, 0x00, 0x00});
+    return makeFrame(kSimulationId, payload, FrameChecksum::Omitted);
 }
 
 void sendSimulation(FrameWriter& writer, const SimulationButton& button) {

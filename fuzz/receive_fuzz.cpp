@@ -15,12 +15,12 @@
 #include "decode/parameter_table.h"
 #include "decode/receive_path.h"
 #include "flags/flag_grid.h"
-#include "link/crc8.h"
+#include "link/frame.h"
 #include "log/id_log.h"
 #include "log/log_queue.h"
-#include "log/memory_log_text.h"
 #include "log/recording.h"
 #include "log/recording_splitter.h"
+#include "tests/support/memory_log_text.h"
 
 namespace {
 
@@ -111,14 +111,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkGrid(stream.flags());
 
     if (size >= 2) {
-        Bytes frame{frame::kStartByte};
-        const std::uint16_t id = chooseId(data[0], data[1]);
-        const std::size_t payload = std::min<std::size_t>(size - 2, 255);
-        frame.push_back(static_cast<std::uint8_t>(id & 0xFF));
-        frame.push_back(static_cast<std::uint8_t>(id >> 8));
-        frame.push_back(static_cast<std::uint8_t>(payload));
-        frame.insert(frame.end(), data + 2, data + 2 + payload);
-        frame.push_back(Crc8::compute(frame));
+        const std::size_t length = std::min<std::size_t>(size - 2, 255);
+        const Bytes frame =
+            makeFrame(chooseId(data[0], data[1]), Bytes(data + 2, data + 2 + length));
         ReceivePath single(&log, closing, &idLog, nullptr);
         single.push(frame);
         if (single.counters().goodFrames != 1) {

@@ -57,26 +57,11 @@ void FrameWriter::setSequenceNumber(std::uint16_t value) {
 }
 
 Bytes requestFrame(std::uint16_t id, std::uint16_t sequence) {
-    return {frame::kStartByte,
-            static_cast<std::uint8_t>(id & 0xFF),
-            static_cast<std::uint8_t>(id >> 8),
-            0x02,
-            static_cast<std::uint8_t>(sequence & 0xFF),
-            static_cast<std::uint8_t>(sequence >> 8)};
+    return makeFrame(id, sequencePayload(sequence), FrameChecksum::Omitted);
 }
 
 Bytes valueFrame(std::uint16_t id, std::uint16_t sequence, std::int32_t value) {
-    const auto v = static_cast<std::uint32_t>(value);
-    return {frame::kStartByte,
-            static_cast<std::uint8_t>(id & 0xFF),
-            static_cast<std::uint8_t>(id >> 8),
-            0x06,
-            static_cast<std::uint8_t>(sequence & 0xFF),
-            static_cast<std::uint8_t>(sequence >> 8),
-            static_cast<std::uint8_t>(v & 0xFF),
-            static_cast<std::uint8_t>((v >> 8) & 0xFF),
-            static_cast<std::uint8_t>((v >> 16) & 0xFF),
-            static_cast<std::uint8_t>(v >> 24)};
+    return makeFrame(id, valuePayload(sequence, value), FrameChecksum::Omitted);
 }
 
 void sendRequest(FrameWriter& writer, std::uint16_t id) {

@@ -13,7 +13,7 @@
 #include "log/log_dlg.h"
 #include "log/log_line.h"
 #include "log/log_view_control.h"
-#include "log/memory_log_text.h"
+#include "tests/support/memory_log_text.h"
 
 using namespace tresvik;
 

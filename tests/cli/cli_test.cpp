@@ -7,7 +7,7 @@
 #include "decode/receive_path.h"
 #include "link/frame.h"
 #include "log/log_queue.h"
-#include "log/memory_log_text.h"
+#include "tests/support/memory_log_text.h"
 #include "tools/cli/byte_input.h"
 #include "tools/cli/cli_commands.h"
 #include "tools/cli/event_printer.h"
@@ -136,6 +136,53 @@ TEST(CliEncode, RejectsBadArgumentsWithAClearMessage) {
     EXPECT_THROW(runEncode({"--seq", "65536", "0"}, out), UsageError);
     EXPECT_THROW(runEncode({"x"}, out), UsageError);
     EXPECT_TRUE(out.str().empty());
+}
+
+// The error a decode or encode command line stops at (the command first), or "none".
+std::string usageErrorOf(std::vector<std::string> commandLine) {
+    const std::string command = commandLine.front();
+    commandLine.erase(commandLine.begin());
+    std::istringstream in;
+    std::ostringstream out;
+    std::ostringstream err;
+    try {
+        if (command == "decode") {
+            runDecode(commandLine, in, out, err);
+        } else {
+            runEncode(commandLine, out);
+        }
+    } catch (const UsageError& e) {
+        return e.what();
+    }
+    return "none";
+}
+
+TEST(CliUsage, EachCommandNamesTheArgumentItCannotTake) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases{
+        {{"decode", "--bogus"}, "decode: unknown option '--bogus'"},
+        {{"decode", "-5"}, "decode: unknown option '-5'"},
+        {{"decode", "--", "a"}, "decode: unknown option '--'"},
+        {{"decode", "--hex", "--dump"}, "decode: --hex and --dump cannot be used together"},
+        {{"decode", "--id-log"}, "--id-log needs a file name"},
+        {{"decode", "a", "b", "--bogus"}, "decode: more than one input file ('a' and 'b')"},
+        {{"decode", "--bogus", "a", "b"}, "decode: unknown option '--bogus'"},
+        {{"encode", "--seq"}, "--seq needs a value"},
+        {{"encode", "--seq", "65536", "0"}, "--seq 65536 is out of range (0 to 65535)"},
+        {{"encode", "--seq", "x", "--bogus"}, "--seq 'x' is not a number from 0 to 65535"},
+        {{"encode", "--param"}, "--param needs a value"},
+        {{"encode", "--button"}, "--button needs a value"},
+        {{"encode", "3", "-abc"}, "encode: unknown option '-abc'"},
+        {{"encode", "-5"}, "command row '-5' is not a number from 0 to 44"},
+        {{"encode", "--", "--seq", "3"}, "command row '--seq' is not a number from 0 to 44"},
+        {{"encode", "1", "2", "3"}, "encode: expected ROW [TEXT]"},
+        {{"encode", "--param", "5", "extra"}, "encode --param: unexpected argument 'extra'"},
+        {{"encode", "3", "-7"}, "none"},
+        {{"encode", "--", "3", "-abc"}, "none"},
+    };
+    for (const auto& [commandLine, message] : cases) {
+        EXPECT_EQ(usageErrorOf(commandLine), message)
+            << commandLine.front() << " " << commandLine.back();
+    }
 }
 
 TEST(CliText, ControlCharactersAndLatinOneAreWrittenSafely) {

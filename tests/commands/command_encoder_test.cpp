@@ -12,8 +12,8 @@
 #include "link/frame_writer.h"
 #include "link/transmit_queue.h"
 #include "log/log_queue.h"
-#include "log/memory_log_text.h"
 #include "tests/commands/sent_bytes.h"
+#include "tests/support/memory_log_text.h"
 
 namespace tresvik {
 namespace {

@@ -9,7 +9,7 @@
 #include "link/crc8.h"
 #include "log/id_log.h"
 #include "log/log_queue.h"
-#include "log/memory_log_text.h"
+#include "tests/support/memory_log_text.h"
 
 namespace tresvik {
 namespace {

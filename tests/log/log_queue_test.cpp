@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "log/memory_log_text.h"
+#include "tests/support/memory_log_text.h"
 
 namespace tresvik {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "link/frame.h"
 #include "link/transmit_queue.h"
-#include "log/memory_log_text.h"
+#include "tests/support/memory_log_text.h"
 
 namespace tresvik {
 namespace {

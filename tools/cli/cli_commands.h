@@ -8,6 +8,7 @@
 
 #include "link/frame.h"
 #include "link/frame_writer.h"
+#include "tools/cli/argument_reader.h"
 
 namespace tresvik::cli {
 
@@ -19,6 +20,7 @@ public:
 
 inline constexpr int kExitUsage = 2;
 
+// Each command reads its options with an ArgumentReader and throws UsageError for bad ones.
 int runDecode(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
               std::ostream& err);
 int runEncode(const std::vector<std::string>& args, std::ostream& out);

@@ -1,8 +1,8 @@
+#include <array>
 #include <atomic>
 #include <fstream>
 #include <iostream>
 #include <iterator>
-#include <optional>
 #include <sstream>
 
 #include "decode/receive_path.h"
@@ -16,18 +16,16 @@ namespace tresvik::cli {
 
 namespace {
 
-std::optional<InputFormat> inputFormatOption(const std::string& option) {
-    if (option == "--hex") {
-        return InputFormat::Hex;
-    }
-    if (option == "--dump") {
-        return InputFormat::Dump;
-    }
-    if (option == "--recording") {
-        return InputFormat::Recording;
-    }
-    return std::nullopt;
-}
+struct InputFormatOption {
+    const char* name;
+    InputFormat format;
+};
+
+constexpr std::array<InputFormatOption, 3> kInputFormatOptions{{
+    {"--hex", InputFormat::Hex},
+    {"--dump", InputFormat::Dump},
+    {"--recording", InputFormat::Recording},
+}};
 
 std::string readAll(std::istream& in) {
     std::ostringstream buffer;
@@ -44,31 +42,26 @@ int runDecode(const std::vector<std::string>& args, std::istream& in, std::ostre
     bool events = false;
     std::string idLogFile;
     std::string inputFile;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (const auto named = inputFormatOption(a)) {
-            if (!formatOption.empty() && formatOption != a) {
-                throw UsageError("decode: " + formatOption + " and " + a +
+    ArgumentReader reader("decode", ArgumentReader::DashedPositionals::Refused);
+    for (const InputFormatOption& option : kInputFormatOptions) {
+        reader.flag(option.name, [&format, &formatOption, option] {
+            if (!formatOption.empty() && formatOption != option.name) {
+                throw UsageError("decode: " + formatOption + " and " + option.name +
                                  " cannot be used together");
             }
-            formatOption = a;
-            format = *named;
-        } else if (a == "--events") {
-            events = true;
-        } else if (a == "--id-log") {
-            if (i + 1 >= args.size()) {
-                throw UsageError("--id-log needs a file name");
-            }
-            idLogFile = args[++i];
-        } else if (a.size() > 1 && a[0] == '-') {
-            throw UsageError("decode: unknown option '" + a + "'");
-        } else if (inputFile.empty()) {
-            inputFile = a;
-        } else {
-            throw UsageError("decode: more than one input file ('" + inputFile + "' and '" + a +
+            formatOption = option.name;
+            format = option.format;
+        });
+    }
+    reader.flag("--events", events);
+    reader.option("--id-log", "a file name", idLogFile);
+    reader.read(args, [&inputFile](const std::string& arg) {
+        if (!inputFile.empty()) {
+            throw UsageError("decode: more than one input file ('" + inputFile + "' and '" + arg +
                              "')");
         }
-    }
+        inputFile = arg;
+    });
 
     std::string data;
     if (inputFile.empty() || inputFile == "-") {

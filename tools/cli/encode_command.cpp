@@ -15,30 +15,11 @@ int runEncode(const std::vector<std::string>& args, std::ostream& out) {
     std::string param;
     std::string button;
     std::vector<std::string> positional;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        auto value = [&](const char* option) -> const std::string& {
-            if (i + 1 >= args.size()) {
-                throw UsageError(std::string(option) + " needs a value");
-            }
-            return args[++i];
-        };
-        if (a == "--seq") {
-            sequence = parseNumber(value("--seq"), 0, 65535, "--seq");
-        } else if (a == "--param") {
-            param = value("--param");
-        } else if (a == "--button") {
-            button = value("--button");
-        } else if (a == "--") {
-            positional.insert(positional.end(), args.begin() + static_cast<long>(i) + 1,
-                              args.end());
-            break;
-        } else if (a.size() > 1 && a[0] == '-' && (a[1] < '0' || a[1] > '9')) {
-            throw UsageError("encode: unknown option '" + a + "'");
-        } else {
-            positional.push_back(a);
-        }
-    }
+    ArgumentReader reader("encode", ArgumentReader::DashedPositionals::Allowed);
+    reader.number("--seq", 0, 65535, sequence);
+    reader.option("--param", "a value", param);
+    reader.option("--button", "a value", button);
+    reader.read(args, [&positional](const std::string& arg) { positional.push_back(arg); });
 
     if (!param.empty() && !button.empty()) {
         throw UsageError("encode: --param and --button cannot be combined");

@@ -25,28 +25,16 @@ int runMonitor(const std::vector<std::string>& args, std::ostream& out, std::ost
     long seconds = 0;
     std::string port;
     std::string recordFile;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--events") {
-            events = true;
-        } else if (a == "--seconds") {
-            if (i + 1 >= args.size()) {
-                throw UsageError("--seconds needs a value");
-            }
-            seconds = parseNumber(args[++i], 1, 86400, "--seconds");
-        } else if (a == "--record") {
-            if (i + 1 >= args.size()) {
-                throw UsageError("--record needs a file name");
-            }
-            recordFile = args[++i];
-        } else if (a.size() > 1 && a[0] == '-') {
-            throw UsageError("monitor: unknown option '" + a + "'");
-        } else if (port.empty()) {
-            port = a;
-        } else {
-            throw UsageError("monitor: more than one port ('" + port + "' and '" + a + "')");
+    ArgumentReader reader("monitor", ArgumentReader::DashedPositionals::Refused);
+    reader.flag("--events", events);
+    reader.number("--seconds", 1, 86400, seconds);
+    reader.option("--record", "a file name", recordFile);
+    reader.read(args, [&port](const std::string& arg) {
+        if (!port.empty()) {
+            throw UsageError("monitor: more than one port ('" + port + "' and '" + arg + "')");
         }
-    }
+        port = arg;
+    });
     if (port.empty()) {
         throw UsageError("monitor: expected PORT");
     }

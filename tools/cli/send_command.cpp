@@ -43,23 +43,9 @@ private:
 int runSend(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     long sequence = 0;
     std::vector<std::string> positional;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--seq") {
-            if (i + 1 >= args.size()) {
-                throw UsageError("--seq needs a value");
-            }
-            sequence = parseNumber(args[++i], 0, 65535, "--seq");
-        } else if (a == "--") {
-            positional.insert(positional.end(), args.begin() + static_cast<long>(i) + 1,
-                              args.end());
-            break;
-        } else if (a.size() > 1 && a[0] == '-' && (a[1] < '0' || a[1] > '9')) {
-            throw UsageError("send: unknown option '" + a + "'");
-        } else {
-            positional.push_back(a);
-        }
-    }
+    ArgumentReader reader("send", ArgumentReader::DashedPositionals::Allowed);
+    reader.number("--seq", 0, 65535, sequence);
+    reader.read(args, [&positional](const std::string& arg) { positional.push_back(arg); });
     if (positional.size() < 2 || positional.size() > 3) {
         throw UsageError("send: expected PORT ROW [TEXT]");
     }

@@ -74,12 +74,7 @@ bool isTachoRow(const ParameterRow& row) {
 }
 
 Bytes valueReply(std::uint16_t id, std::uint16_t sequence, std::int32_t value) {
-    const auto v = static_cast<std::uint32_t>(value);
-    const Bytes payload{
-        static_cast<std::uint8_t>(sequence & 0xFF), static_cast<std::uint8_t>(sequence >> 8),
-        static_cast<std::uint8_t>(v & 0xFF),        static_cast<std::uint8_t>(v >> 8 & 0xFF),
-        static_cast<std::uint8_t>(v >> 16 & 0xFF),  static_cast<std::uint8_t>(v >> 24)};
-    return makeFrame(id, payload);
+    return makeFrame(id, valuePayload(sequence, value));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "log/memory_log_text.h"
+#include "tests/support/memory_log_text.h"
 
 #include <algorithm>
 

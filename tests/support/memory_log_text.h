@@ -11,8 +11,8 @@
 namespace tresvik {
 
 // A log text held in memory: the text, the colour of every character as runs, and how far the
-// view has been scrolled. Stands in for the window's text control in the command-line tool,
-// the tests and the benchmarks. Each call is safe from any thread.
+// view has been scrolled. Stands in for the Log window's text control in the tests, the
+// benchmarks and the fuzz target. Each call is safe from any thread.
 class MemoryLogText : public LogTextControl {
 public:
     // `length` characters from `start`, all in `colour`.

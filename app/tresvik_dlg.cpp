@@ -397,6 +397,7 @@ void CTresvikDlg::onPortOpened() {
         return;
     }
     m_connected = true;
+    m_console.linkOpened();
     m_portCombo->setEnabled(false);
     m_connectButton->setText(QStringLiteral("Disconnect"));
     updateConnectEnabled();
@@ -404,6 +405,7 @@ void CTresvikDlg::onPortOpened() {
 
 void CTresvikDlg::onPortClosed() {
     m_connected = false;
+    m_console.linkClosed();
     m_portCombo->setEnabled(true);
     m_connectButton->setText(QStringLiteral("Connect"));
     updateConnectEnabled();

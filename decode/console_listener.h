@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -25,6 +26,10 @@ struct ReceivedFrame {
 class ConsoleListener {
 public:
     virtual ~ConsoleListener() = default;
+    // The port opened: a session with the unit begins. `utc` is the wall clock read at the
+    // moment `at` was, so that arrival times map to UTC once, whatever the wall clock does later.
+    virtual void portOpened(ArrivalTime /*at*/, std::chrono::system_clock::time_point /*utc*/) {}
+    virtual void portClosed(ArrivalTime /*at*/) {}
     virtual void frameReceived(const ReceivedFrame& /*frame*/) {}
     virtual void checksumError(const ReceivedFrame& /*frame*/) {}
     // A byte between frames that is not a start byte: noise on the line.

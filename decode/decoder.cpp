@@ -34,7 +34,11 @@ DecodeResult decodeFrame(ByteView frame, const FlagStates& flags) {
                 result.deviceIdSuffix = u"_" + *text;
             }
             result.parameter =
-                ParameterUpdate{*index, std::move(*text), valueNumber(row, frame), {}};
+                ParameterUpdate{*index, std::move(*text), std::nullopt, std::nullopt, {}};
+            if (const std::optional<std::int32_t> raw = numericRaw(row, frame)) {
+                result.parameter->raw = raw;
+                result.parameter->number = shownNumber(*raw, row);
+            }
         }
     }
     result.flagChanges = flags.changesFor(frame);

@@ -18,10 +18,12 @@ struct ShownNumber {
 };
 
 // A new value of one parameter: its row in the parameter table, its text, and for the numeric
-// formats (plain, prefixed and durations, the latter in seconds) the number the text shows.
+// formats (plain, prefixed and durations, the latter in seconds) the integer the frame carried
+// and the number the text shows, made from it by shownNumber().
 struct ParameterUpdate {
     int row = 0;
     std::u16string text;
+    std::optional<std::int32_t> raw;
     std::optional<ShownNumber> number;
     // When the frame's first byte arrived.
     ArrivalTime arrival{};

@@ -248,6 +248,9 @@ double ShownNumber::toDouble() const {
 }
 
 ShownNumber shownNumber(std::int64_t value, const ParameterRow& row) {
+    if (row.formatCode == FormatCode::Duration) {
+        return {value, 0};
+    }
     // Widened to 64 bits: large counters times 10^decimals leave the 32-bit range.
     std::int64_t scaled = value - row.offset;
     for (int i = 0; i < row.decimals; ++i) {
@@ -282,17 +285,16 @@ std::u16string numericText(std::int64_t value, const ParameterRow& row) {
     return text;
 }
 
-std::optional<ShownNumber> valueNumber(const ParameterRow& row, ByteView frame) {
+std::optional<std::int32_t> numericRaw(const ParameterRow& row, ByteView frame) {
     switch (row.formatCode) {
         case FormatCode::Numeric:
-            return shownNumber(rawValue(frame), row);
+        case FormatCode::Duration:
+            return rawValue(frame);
         case FormatCode::PrefixedNumeric:
             if (frame::payload(frame).size() != kLongPayloadLength) {
                 return std::nullopt;
             }
-            return shownNumber(longValue(frame), row);
-        case FormatCode::Duration:
-            return ShownNumber{rawValue(frame), 0};
+            return longValue(frame);
         default:
             return std::nullopt;
     }

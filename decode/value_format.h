@@ -20,14 +20,15 @@ std::int32_t rawValue(ByteView frame);
 // Payload bytes 2 to 5 as a signed little-endian number; only meaningful for length 6.
 std::int32_t longValue(ByteView frame);
 
-// The number a numeric row shows for a value: offset, decimals and scaling applied.
+// The number a numeric row shows for the integer its frame carried: offset, decimals and scaling
+// applied; a duration's seconds as they are.
 ShownNumber shownNumber(std::int64_t value, const ParameterRow& row);
 // Fixed-point text of a number with the row's offset, decimals, scaling and width.
 std::u16string numericText(std::int64_t value, const ParameterRow& row);
 
-// The number behind the value text of a numeric, prefixed numeric or duration row (a duration in
-// seconds); nothing for other formats and wherever valueText() gives no text.
-std::optional<ShownNumber> valueNumber(const ParameterRow& row, ByteView frame);
+// The integer a numeric, prefixed numeric or duration row's frame carries, from which its text and
+// shownNumber() are made; nothing for other formats and wherever valueText() gives no text.
+std::optional<std::int32_t> numericRaw(const ParameterRow& row, ByteView frame);
 
 // The value text of `row` for a complete frame (start byte to checksum). Nothing when the row
 // keeps its previous text: a prefixed numeric row without a 6-byte payload, or a payload shorter

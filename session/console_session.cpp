@@ -26,6 +26,17 @@ void ConsoleSession::removeListener(ConsoleListener& listener) {
     }
 }
 
+void ConsoleSession::linkOpened() {
+    const ArrivalTime at = std::chrono::steady_clock::now();
+    const auto utc = std::chrono::system_clock::now();
+    tellListeners([&](ConsoleListener& l) { l.portOpened(at, utc); });
+}
+
+void ConsoleSession::linkClosed() {
+    const ArrivalTime at = std::chrono::steady_clock::now();
+    tellListeners([&](ConsoleListener& l) { l.portClosed(at); });
+}
+
 void ConsoleSession::receive(const ReceivedBytes& bytes) {
     m_log.holdDisplay();
     m_receivePath.push(bytes);

@@ -39,6 +39,9 @@ public:
     void addListener(ConsoleListener& listener);
     void removeListener(ConsoleListener& listener);
 
+    // The link's port opened or closed: the listeners hear it with the time.
+    void linkOpened();
+    void linkClosed();
     // Bytes the link handed on, in arrival order. The Log shows the whole batch as one change.
     void receive(const ReceivedBytes& bytes);
 

@@ -11,7 +11,7 @@ namespace {
 TEST(Decoder, ProgramNumberFrameSetsValueTextAndReadBack) {
     const DecodeResult r = decodeFrame(makeFrame(0x2401, {0x05, 0x00, 42, 0, 0, 0}), FlagStates{});
     EXPECT_TRUE(r.ok);
-    EXPECT_EQ(r.parameter, (ParameterUpdate{3, u"00042", ShownNumber{42, 0}, {}}));
+    EXPECT_EQ(r.parameter, (ParameterUpdate{3, u"00042", 42, ShownNumber{42, 0}, {}}));
     EXPECT_EQ(r.programNumber, u"00042");
     EXPECT_FALSE(r.deviceIdSuffix);
     EXPECT_EQ(r.readBack, (ReadBack{1, 42, {}}));
@@ -21,7 +21,7 @@ TEST(Decoder, ProgramNumberFrameSetsValueTextAndReadBack) {
 
 TEST(Decoder, DeviceIdFrameSetsTextAndSuffixButNoNumber) {
     const DecodeResult r = decodeFrame(makeFrame(0x2421, {0x00, 0x00, 0x12, 0xAB}), FlagStates{});
-    EXPECT_EQ(r.parameter, (ParameterUpdate{2, u"12AB", std::nullopt, {}}));
+    EXPECT_EQ(r.parameter, (ParameterUpdate{2, u"12AB", std::nullopt, std::nullopt, {}}));
     EXPECT_EQ(r.deviceIdSuffix, u"_12AB");
     EXPECT_FALSE(r.programNumber);
 }
@@ -32,6 +32,7 @@ struct NumberCase {
     std::uint16_t id;
     Bytes payload;
     std::u16string_view text;
+    std::optional<std::int32_t> raw;
     std::optional<ShownNumber> number;
     double asDouble;
 };
@@ -43,6 +44,7 @@ TEST_P(DecodedNumber, MatchesTheText) {
     const DecodeResult r = decodeFrame(makeFrame(c.id, c.payload), FlagStates{});
     ASSERT_TRUE(r.parameter);
     EXPECT_EQ(r.parameter->text, c.text);
+    EXPECT_EQ(r.parameter->raw, c.raw);
     EXPECT_EQ(r.parameter->number, c.number);
     if (c.number) {
         EXPECT_DOUBLE_EQ(r.parameter->number->toDouble(), c.asDouble);
@@ -52,14 +54,18 @@ TEST_P(DecodedNumber, MatchesTheText) {
 INSTANTIATE_TEST_SUITE_P(
     Formats, DecodedNumber,
     ::testing::Values(
-        NumberCase{0x521C, {90}, u"000001.50", ShownNumber{150, 2}, 1.5},
-        NumberCase{0x003A, {50}, u"-10.0", ShownNumber{-100, 1}, -10.0},
-        NumberCase{0x003A, {70}, u"+10.0", ShownNumber{100, 1}, 10.0},
-        NumberCase{0x0070, {0xE8, 0x03}, u"-080.0", ShownNumber{-800, 1}, -80.0},
-        NumberCase{0x24F1, {0, 0, 0xFF, 0xFF, 0xFF, 0xFF}, u"-1", ShownNumber{-1, 0}, -1.0},
-        NumberCase{0x0031, {0x11, 0x0E}, u"0001:00:01", ShownNumber{3601, 0}, 3601.0},
-        NumberCase{
-            0x2422, {0, 0, 0x26, 0x12, 0x07, 0x03}, u"2026_12_07_rev03", std::nullopt, 0.0}));
+        NumberCase{0x521C, {90}, u"000001.50", 90, ShownNumber{150, 2}, 1.5},
+        NumberCase{0x003A, {50}, u"-10.0", 50, ShownNumber{-100, 1}, -10.0},
+        NumberCase{0x003A, {70}, u"+10.0", 70, ShownNumber{100, 1}, 10.0},
+        NumberCase{0x0070, {0xE8, 0x03}, u"-080.0", 1000, ShownNumber{-800, 1}, -80.0},
+        NumberCase{0x24F1, {0, 0, 0xFF, 0xFF, 0xFF, 0xFF}, u"-1", -1, ShownNumber{-1, 0}, -1.0},
+        NumberCase{0x0031, {0x11, 0x0E}, u"0001:00:01", 3601, ShownNumber{3601, 0}, 3601.0},
+        NumberCase{0x2422,
+                   {0, 0, 0x26, 0x12, 0x07, 0x03},
+                   u"2026_12_07_rev03",
+                   std::nullopt,
+                   std::nullopt,
+                   0.0}));
 
 TEST(Decoder, CounterFrameWithoutSixBytePayloadChangesNothingAtAll) {
     for (const std::uint16_t id : {0x2401, 0x24F1, 0x24F2, 0x24F3}) {

@@ -17,6 +17,12 @@ class Journal : public ConsoleListener {
 public:
     explicit Journal(std::string name) : m_name(std::move(name)) {}
 
+    void portOpened(ArrivalTime at, std::chrono::system_clock::time_point utc) override {
+        opened = at;
+        openedUtc = utc;
+        add("OPEN");
+    }
+    void portClosed(ArrivalTime) override { add("CLOSED"); }
     void frameReceived(const ReceivedFrame&) override { add("RX"); }
     void checksumError(const ReceivedFrame&) override { add("CRC"); }
     void byteDiscarded(std::uint8_t byte, ArrivalTime) override {
@@ -38,6 +44,8 @@ public:
     void wakeUpSent() override { add("WAKEUP"); }
 
     std::vector<std::string> lines;
+    ArrivalTime opened{};
+    std::chrono::system_clock::time_point openedUtc{};
 
 private:
     void add(const std::string& line) { lines.push_back(m_name + " " + line); }
@@ -82,6 +90,21 @@ TEST_F(ConsoleSessionTest, EveryListenerHearsEveryEventInTurnAndTheLogShowsTheTr
     const std::u16string log = text.text();
     EXPECT_NE(log.find(u"UART Rx - C7 01 24 06"), std::u16string::npos);
     EXPECT_NE(log.find(u"UART Tx - C7 06 24 02 01 00"), std::u16string::npos);
+}
+
+TEST_F(ConsoleSessionTest, TheLinkOpeningIsToldWithBothClocksReadTogether) {
+    ConsoleSession session(queue, portOpen, {.trafficLog = false, .idLog = false});
+    Journal journal("a");
+    session.addListener(journal);
+    const auto steadyBefore = std::chrono::steady_clock::now();
+    const auto utcBefore = std::chrono::system_clock::now();
+    session.linkOpened();
+    const auto steadyAfter = std::chrono::steady_clock::now();
+    const auto utcAfter = std::chrono::system_clock::now();
+    session.linkClosed();
+    EXPECT_EQ(journal.lines, (std::vector<std::string>{"a OPEN", "a CLOSED"}));
+    EXPECT_TRUE(journal.opened >= steadyBefore && journal.opened <= steadyAfter);
+    EXPECT_TRUE(journal.openedUtc >= utcBefore && journal.openedUtc <= utcAfter);
 }
 
 TEST_F(ConsoleSessionTest, WithoutLogOrIdLogOnlyTheListenersHear) {

@@ -74,6 +74,7 @@ int runMonitor(const std::vector<std::string>& args, std::ostream& out, std::ost
     session.setReceiver([&](const ReceivedBytes& bytes) { console.receive(bytes); });
 
     QObject::connect(&session, &LinkSession::opened, [&] {
+        console.linkOpened();
         if (recording) {
             recorded(recording->begin(devicePath.toStdString()));
         }
@@ -82,6 +83,7 @@ int runMonitor(const std::vector<std::string>& args, std::ostream& out, std::ost
         }
     });
     QObject::connect(&session, &LinkSession::closed, [&] {
+        console.linkClosed();
         if (events) {
             out << "CLOSED\n" << std::flush;
         }

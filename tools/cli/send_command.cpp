@@ -69,6 +69,7 @@ int runSend(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     int status = 0;
 
     QObject::connect(&session, &LinkSession::opened, [&] {
+        console.linkOpened();
         // The row goes out as the Tx window sends it.
         sendRow(console.frameWriter(), row, text);
         out << std::flush;

@@ -30,6 +30,7 @@
 #include "log/log_line.h"
 #include "log/screen_capture.h"
 #include "ui/dialog_units.h"
+#include "ui/window_frame.h"
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -254,7 +255,7 @@ void CTresvikDlg::dockingStartTick() {
     // Shown, and framed: the window manager puts its frame around the window a moment after it
     // first shows, and the children are placed beside the frame.
     const QWindow* window = windowHandle();
-    const bool shown = window != nullptr && window->isExposed() && !window->frameMargins().isNull();
+    const bool shown = window != nullptr && framedByWindowManager(*window);
     if (!shown && ++m_dockingTicks < kDockingStartTicks) {
         return;
     }

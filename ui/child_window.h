@@ -31,7 +31,7 @@ public:
     virtual bool initialised() const = 0;
     // The main window moved by `delta`: the window moves with it, shown or hidden, so that it
     // keeps its place beside the main window, or the place the user gave it.
-    virtual void follow(const QPoint& delta) { move(pos() + delta); }
+    virtual void follow(const QPoint& delta);
 
 signals:
     // The user closed the window with its close box.

@@ -169,15 +169,25 @@ void CTresvikDlg::createControls() {
 
     m_logButton = makePushLikeCheckBox(QStringLiteral("Log"), dluRect(7, 38, 51, 14), this);
     m_logButton->setObjectName(QStringLiteral("logButton"));
-    connect(m_logButton, &QPushButton::clicked, this,
-            [this](bool checked) { showOrHide(m_logDlg, checked); });
+    // A box pressed before its window has started is carried out once it has.
+    connect(m_logButton, &QPushButton::clicked, this, [this](bool checked) {
+        if (m_logDlg.initialised()) {
+            showOrHide(m_logDlg, checked);
+        }
+    });
     m_txButton = makePushLikeCheckBox(QStringLiteral("Tx"), dluRect(7, 54, 51, 14), this);
     m_txButton->setObjectName(QStringLiteral("txButton"));
-    connect(m_txButton, &QPushButton::clicked, this,
-            [this](bool checked) { showOrHide(m_txDlg, checked); });
+    connect(m_txButton, &QPushButton::clicked, this, [this](bool checked) {
+        if (m_txDlg.initialised()) {
+            showOrHide(m_txDlg, checked);
+        }
+    });
     m_flagsButton = makePushLikeCheckBox(QStringLiteral("Flags"), dluRect(7, 70, 51, 14), this);
     m_flagsButton->setObjectName(QStringLiteral("flagsButton"));
     connect(m_flagsButton, &QPushButton::clicked, this, [this](bool checked) {
+        if (!m_flagsDlg.initialised()) {
+            return;
+        }
         if (checked) {
             m_flagsDlg.unpark();
         } else {
@@ -264,6 +274,15 @@ void CTresvikDlg::dockingStartTick() {
     m_logThread.start(owner);
     m_txThread.start(owner);
     m_flagsThread.start(owner);
+    if (m_logButton->isChecked()) {
+        showOrHide(m_logDlg, true);
+    }
+    if (m_txButton->isChecked()) {
+        showOrHide(m_txDlg, true);
+    }
+    if (m_flagsButton->isChecked()) {
+        m_flagsDlg.unpark();
+    }
 }
 
 void CTresvikDlg::moveEvent(QMoveEvent* event) {

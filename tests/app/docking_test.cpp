@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/tresvik_dlg.h"
+#include "flags/no_sel_list_ctrl.h"
 #include "tests/support/child_process.h"
 #include "tests/support/fake_link_session.h"
 
@@ -85,6 +86,29 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(frameOf(tx).bottom(), main.bottom(), kTimeoutMs);
         QTRY_COMPARE_WITH_TIMEOUT(frameOf(flags).right() + 1, main.left(), kTimeoutMs);
         QTRY_COMPARE_WITH_TIMEOUT(frameOf(flags).top(), main.top(), kTimeoutMs);
+    }
+
+    void boxesPressedAtOnceShowTheirWindowsInPlaceOnceTheyStart() {
+        // A main window of its own, whose child windows have not started yet.
+        m_dlg.reset();
+        m_dlg = std::make_unique<CTresvikDlg>(*m_session, [] { return PortList{}; });
+        m_dlg->show();
+        QTest::mouseClick(m_dlg->logButton(), Qt::LeftButton);
+        QTest::mouseClick(m_dlg->flagsButton(), Qt::LeftButton);
+        CLogDlg& log = m_dlg->logDlg();
+        CFlagsDlg& flags = m_dlg->flagsDlg();
+        QVERIFY(!flags.initialised());
+        QTRY_VERIFY_WITH_TIMEOUT(flags.initialised(), kTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(framed(*m_dlg), kTimeoutMs);
+        const QRect main = frameOf(*m_dlg);
+        QTRY_COMPARE_WITH_TIMEOUT(frameOf(log).topLeft(), QPoint(main.right() + 1, main.top()),
+                                  kTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(frameOf(flags).right() + 1, main.left(), kTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(frameOf(flags).top(), main.top(), kTimeoutMs);
+        QVERIFY(flags.isVisible());
+        QVERIFY(!flags.parked());
+        QCOMPARE(flags.list()->width(), 459);
+        QVERIFY(m_dlg->flagsButton()->isChecked());
     }
 
     void everyChildFollowsTheMainWindowShownOrHidden() {

@@ -11,9 +11,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
-#include <QMoveEvent>
 #include <QPushButton>
-#include <QWindow>
 
 #include <filesystem>
 
@@ -30,7 +28,6 @@
 #include "log/log_line.h"
 #include "log/screen_capture.h"
 #include "ui/dialog_units.h"
-#include "ui/window_frame.h"
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -41,12 +38,6 @@ namespace tresvik {
 namespace {
 
 constexpr int kShutdownMs = 50;
-constexpr int kDockingStartMs = 5;
-// How long the child windows wait for the main window to be shown: a window started minimised
-// or on another workspace is never shown at once, and they must start all the same.
-constexpr int kDockingStartTicks = 2000 / kDockingStartMs;
-// Moves closer together than this belong to one drag of the window.
-constexpr qint64 kDragPauseMs = 300;
 
 #ifdef Q_OS_WIN
 // The About item of the system menu, and the licence beside it.
@@ -64,17 +55,6 @@ QPushButton* makeButton(const QString& text, const QRect& geometry, QWidget* par
     // Enter never clicks a button of these windows.
     button->setAutoDefault(false);
     return button;
-}
-
-// A child window's box: checked shows the window, where it is, and activates it.
-void showOrHide(QWidget& window, bool shown) {
-    if (shown) {
-        window.show();
-        window.raise();
-        window.activateWindow();
-    } else {
-        window.hide();
-    }
 }
 
 QPushButton* makePushLikeCheckBox(const QString& text, const QRect& geometry, QWidget* parent) {
@@ -117,11 +97,15 @@ CTresvikDlg::CTresvikDlg(LinkSession& session, PortSource ports, QWidget* parent
         onDeviceChange();
     }
 
-    connect(&m_logDlg, &ChildWindow::closedByUser, this,
-            [this] { m_logButton->setChecked(false); });
-    connect(&m_txDlg, &ChildWindow::closedByUser, this, [this] { m_txButton->setChecked(false); });
-    connect(&m_flagsDlg, &ChildWindow::closedByUser, this,
-            [this] { m_flagsButton->setChecked(false); });
+    // On a drag the Tx window comes forward first, the Log and the Flags windows after it; on
+    // activation the Flags window stays where it is.
+    m_dock.add(m_logDlg, *m_logButton, {.dragLayer = 1});
+    m_dock.add(m_txDlg, *m_txButton);
+    // Unchecked, the Flags window parks, ready to be captured whole; checked, it comes back.
+    m_dock.add(m_flagsDlg, *m_flagsButton,
+               {.forwardOnActivation = false,
+                .dragLayer = 1,
+                .box = {[this] { m_flagsDlg.unpark(); }, [this] { m_flagsDlg.park(); }}});
     connect(&m_flagsDlg, &CFlagsDlg::imagesFailed, this, &CTresvikDlg::logError);
 
     m_shutdownTimer.setSingleShot(true);
@@ -130,9 +114,6 @@ CTresvikDlg::CTresvikDlg(LinkSession& session, PortSource ports, QWidget* parent
 
     m_idLog.load(std::filesystem::path(programDirectory().toStdU16String()) /
                  std::filesystem::path(IdLog::kFileName));
-
-    connect(&m_dockingStartTimer, &QTimer::timeout, this, &CTresvikDlg::dockingStartTick);
-    m_dockingStartTimer.start(kDockingStartMs);
 }
 
 CTresvikDlg::~CTresvikDlg() {
@@ -169,31 +150,10 @@ void CTresvikDlg::createControls() {
 
     m_logButton = makePushLikeCheckBox(QStringLiteral("Log"), dluRect(7, 38, 51, 14), this);
     m_logButton->setObjectName(QStringLiteral("logButton"));
-    // A box pressed before its window has started is carried out once it has.
-    connect(m_logButton, &QPushButton::clicked, this, [this](bool checked) {
-        if (m_logDlg.initialised()) {
-            showOrHide(m_logDlg, checked);
-        }
-    });
     m_txButton = makePushLikeCheckBox(QStringLiteral("Tx"), dluRect(7, 54, 51, 14), this);
     m_txButton->setObjectName(QStringLiteral("txButton"));
-    connect(m_txButton, &QPushButton::clicked, this, [this](bool checked) {
-        if (m_txDlg.initialised()) {
-            showOrHide(m_txDlg, checked);
-        }
-    });
     m_flagsButton = makePushLikeCheckBox(QStringLiteral("Flags"), dluRect(7, 70, 51, 14), this);
     m_flagsButton->setObjectName(QStringLiteral("flagsButton"));
-    connect(m_flagsButton, &QPushButton::clicked, this, [this](bool checked) {
-        if (!m_flagsDlg.initialised()) {
-            return;
-        }
-        if (checked) {
-            m_flagsDlg.unpark();
-        } else {
-            m_flagsDlg.park();
-        }
-    });
 
     int y = 130;
     for (const SimulationButton& simulation : simulationButtons()) {
@@ -254,104 +214,6 @@ void CTresvikDlg::updateConnectEnabled() {
     m_connectButton->setEnabled(m_connected || m_portsListed || QDir::isAbsolutePath(portText()));
 }
 
-void CTresvikDlg::dockingStartTick() {
-    // The child windows place themselves beside the main window, so they start once the main
-    // window is on the screen and the window manager has put its frame around it.
-    if (m_closing) {
-        // The Log window has already been ended.
-        m_dockingStartTimer.stop();
-        return;
-    }
-    // Shown, and framed: the window manager puts its frame around the window a moment after it
-    // first shows, and the children are placed beside the frame.
-    const QWindow* window = windowHandle();
-    const bool shown = window != nullptr && framedByWindowManager(*window);
-    if (!shown && ++m_dockingTicks < kDockingStartTicks) {
-        return;
-    }
-    m_dockingStartTimer.stop();
-    const OwnerFrame owner = ownerFrame();
-    m_logThread.start(owner);
-    m_txThread.start(owner);
-    m_flagsThread.start(owner);
-    if (m_logButton->isChecked()) {
-        showOrHide(m_logDlg, true);
-    }
-    if (m_txButton->isChecked()) {
-        showOrHide(m_txDlg, true);
-    }
-    if (m_flagsButton->isChecked()) {
-        m_flagsDlg.unpark();
-    }
-}
-
-void CTresvikDlg::moveEvent(QMoveEvent* event) {
-    QDialog::moveEvent(event);
-    const QPoint position = geometry().topLeft();
-    if (m_lastPosition && position != *m_lastPosition) {
-        // The window manager tells no program of a press on its title bar; the first move of
-        // a drag is the nearest sign of one.
-        if (!m_sinceLastMove.isValid() || m_sinceLastMove.elapsed() > kDragPauseMs) {
-            raiseChildren();
-        }
-        m_sinceLastMove.start();
-        const QPoint delta = position - *m_lastPosition;
-        // Shown or hidden, each child keeps its offset from the main window.
-        if (!m_closing && m_logDlg.initialised()) {
-            m_logDlg.follow(delta);
-        }
-        if (m_txDlg.initialised()) {
-            m_txDlg.follow(delta);
-        }
-        if (m_flagsDlg.initialised()) {
-            m_flagsDlg.follow(delta);
-        }
-    }
-    m_lastPosition = position;
-}
-
-void CTresvikDlg::changeEvent(QEvent* event) {
-    QDialog::changeEvent(event);
-    if (event->type() != QEvent::ActivationChange || !isActiveWindow() || m_closing) {
-        return;
-    }
-    // The shown Log and Tx windows come up just behind the main window.
-    bool raised = false;
-    if (m_logDlg.initialised() && m_logButton->isChecked()) {
-        m_logDlg.raise();
-        raised = true;
-    }
-    if (m_txDlg.initialised() && m_txButton->isChecked()) {
-        m_txDlg.raise();
-        raised = true;
-    }
-    if (raised) {
-        raise();
-    }
-}
-
-void CTresvikDlg::raiseChildren() {
-    if (m_txDlg.initialised() && m_txButton->isChecked()) {
-        m_txDlg.raise();
-    }
-    if (!m_closing && m_logDlg.initialised() && m_logButton->isChecked()) {
-        m_logDlg.raise();
-    }
-    if (m_flagsDlg.initialised() && m_flagsButton->isChecked()) {
-        m_flagsDlg.raise();
-    }
-}
-
-OwnerFrame CTresvikDlg::ownerFrame() const {
-    // The window's own record of its frame: the widget's copy can lag behind the window
-    // manager's first placement.
-    const QWindow* window = windowHandle();
-    if (window == nullptr) {
-        return OwnerFrame{frameGeometry(), {}};
-    }
-    return OwnerFrame{window->frameGeometry(), window->frameMargins()};
-}
-
 void CTresvikDlg::reject() {
     m_logDlg.queue().clearQueues();
     m_closing = true;
@@ -360,9 +222,7 @@ void CTresvikDlg::reject() {
     } else {
         onWorkerExiting();
     }
-    m_logThread.quit();
-    m_flagsThread.quit();
-    m_txThread.quit();
+    m_dock.shutdown();
 }
 
 void CTresvikDlg::endDialog() {

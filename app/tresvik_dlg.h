@@ -1,14 +1,10 @@
 #pragma once
 
 #include <QDialog>
-#include <QElapsedTimer>
-#include <QPoint>
 #include <QTimer>
 
 #include <atomic>
-#include <optional>
 
-#include "app/threaded_dlg.h"
 #include "commands/tx_dlg.h"
 #include "decode/receive_path.h"
 #include "flags/flags_dlg.h"
@@ -17,6 +13,7 @@
 #include "log/id_log.h"
 #include "log/log_dlg.h"
 #include "ui/enter_escape_filter.h"
+#include "ui/window_dock.h"
 
 class QCheckBox;
 class QComboBox;
@@ -58,9 +55,6 @@ public:
     bool closing() const { return m_closing.load(); }
 
 protected:
-    // Docking: the child windows follow the main window and come forward with it.
-    void moveEvent(QMoveEvent* event) override;
-    void changeEvent(QEvent* event) override;
 #ifdef Q_OS_WIN
     bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 #else
@@ -84,11 +78,6 @@ private:
     void onOpenFailed(const QString& text, const QString& reason);
     void onWorkerExiting();
     void onFailureMessage(const QString& text);
-    void dockingStartTick();
-    // Each shown child window to the front of the ordinary windows, without the focus.
-    void raiseChildren();
-    // Where the main window stands, for a child window to place itself beside it.
-    OwnerFrame ownerFrame() const;
     void endDialog();
     void logError(const QString& text);
 
@@ -116,16 +105,12 @@ private:
     PortSource m_portSource;
     std::atomic<bool> m_closing{false};
     CLogDlg m_logDlg;
-    CThreadedDlg m_logThread{m_logDlg, CThreadedDlg::ShowCommand::Hide};
     // Whether the link runs; the main window no longer touches it once it has ended.
     bool m_linkRunning = false;
     FrameWriter m_frameWriter;
     CTxDlg m_txDlg{m_frameWriter};
-    CThreadedDlg m_txThread{m_txDlg, CThreadedDlg::ShowCommand::Hide};
     // Before the receive path: its pictures decide where each flag group's images start.
     CFlagsDlg m_flagsDlg;
-    // Starts hidden: a parked window never shows on any screen.
-    CThreadedDlg m_flagsThread{m_flagsDlg, CThreadedDlg::ShowCommand::Hide};
     IdLog m_idLog;
     ReceivePath m_receivePath;
 
@@ -148,13 +133,8 @@ private:
     QCheckBox* m_txPep = nullptr;
     ParameterList* m_list = nullptr;
 
-    // Every 5 ms until the main window is on the screen; then the child windows start.
-    QTimer m_dockingStartTimer;
-    int m_dockingTicks = 0;
-    // Where the main window's client area stood at the previous move, in screen coordinates.
-    std::optional<QPoint> m_lastPosition;
-    // When the previous move came: a move after a pause is the start of a drag.
-    QElapsedTimer m_sinceLastMove;
+    // The Log, Tx and Flags windows beside the main window; after them, which it reaches.
+    WindowDock m_dock{*this};
     // 50 ms after the link has ended: the window ends.
     QTimer m_shutdownTimer;
 };

@@ -18,7 +18,7 @@ struct OwnerFrame {
 // The shape every child window of the main window (Log, Tx, Flags) shares. Each is a top-level
 // window of its own, created hidden with the main window and initialised once the main window
 // is on the screen, from the main window's frame it is given; it never reaches into the main
-// window. When the user closes it, it hides itself and says so; the main window unchecks the
+// window. When the user closes it, it hides itself and says so; the window dock unchecks the
 // window's box.
 class ChildWindow : public QDialog {
     Q_OBJECT

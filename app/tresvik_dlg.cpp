@@ -18,6 +18,7 @@
 #include "app/about_dlg.h"
 #include "app/port_box.h"
 #include "app/program_directory.h"
+#include "app/screen_capture.h"
 #include "app/tresvik_app.h"
 #include "commands/simulation_buttons.h"
 #include "decode/parameter_list.h"
@@ -26,7 +27,6 @@
 #include "link/port_watcher.h"
 #include "log/capture_names.h"
 #include "log/log_line.h"
-#include "log/screen_capture.h"
 #include "ui/dialog_units.h"
 
 #ifdef Q_OS_WIN

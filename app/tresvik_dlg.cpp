@@ -11,15 +11,14 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
-#include <QMoveEvent>
 #include <QPushButton>
-#include <QWindow>
 
 #include <filesystem>
 
 #include "app/about_dlg.h"
 #include "app/port_box.h"
 #include "app/program_directory.h"
+#include "app/screen_capture.h"
 #include "app/tresvik_app.h"
 #include "commands/simulation_buttons.h"
 #include "decode/parameter_list.h"
@@ -28,7 +27,6 @@
 #include "link/port_watcher.h"
 #include "log/capture_names.h"
 #include "log/log_line.h"
-#include "log/screen_capture.h"
 #include "ui/dialog_units.h"
 
 #ifdef Q_OS_WIN
@@ -40,12 +38,6 @@ namespace tresvik {
 namespace {
 
 constexpr int kShutdownMs = 50;
-constexpr int kDockingStartMs = 5;
-// How long the child windows wait for the main window to be shown: a window started minimised
-// or on another workspace is never shown at once, and they must start all the same.
-constexpr int kDockingStartTicks = 2000 / kDockingStartMs;
-// Moves closer together than this belong to one drag of the window.
-constexpr qint64 kDragPauseMs = 300;
 
 #ifdef Q_OS_WIN
 // The About item of the system menu, and the licence beside it.
@@ -63,17 +55,6 @@ QPushButton* makeButton(const QString& text, const QRect& geometry, QWidget* par
     // Enter never clicks a button of these windows.
     button->setAutoDefault(false);
     return button;
-}
-
-// A child window's box: checked shows the window, where it is, and activates it.
-void showOrHide(QWidget& window, bool shown) {
-    if (shown) {
-        window.show();
-        window.raise();
-        window.activateWindow();
-    } else {
-        window.hide();
-    }
 }
 
 QPushButton* makePushLikeCheckBox(const QString& text, const QRect& geometry, QWidget* parent) {
@@ -116,11 +97,15 @@ CTresvikDlg::CTresvikDlg(LinkSession& session, PortSource ports, QWidget* parent
         onDeviceChange();
     }
 
-    connect(&m_logDlg, &ChildWindow::closedByUser, this,
-            [this] { m_logButton->setChecked(false); });
-    connect(&m_txDlg, &ChildWindow::closedByUser, this, [this] { m_txButton->setChecked(false); });
-    connect(&m_flagsDlg, &ChildWindow::closedByUser, this,
-            [this] { m_flagsButton->setChecked(false); });
+    // On a drag the Tx window comes forward first, the Log and the Flags windows after it; on
+    // activation the Flags window stays where it is.
+    m_dock.add(m_logDlg, *m_logButton, {.dragLayer = 1});
+    m_dock.add(m_txDlg, *m_txButton);
+    // Unchecked, the Flags window parks, ready to be captured whole; checked, it comes back.
+    m_dock.add(m_flagsDlg, *m_flagsButton,
+               {.forwardOnActivation = false,
+                .dragLayer = 1,
+                .box = {[this] { m_flagsDlg.unpark(); }, [this] { m_flagsDlg.park(); }}});
     connect(&m_flagsDlg, &CFlagsDlg::imagesFailed, this, &CTresvikDlg::logError);
 
     m_shutdownTimer.setSingleShot(true);
@@ -129,9 +114,6 @@ CTresvikDlg::CTresvikDlg(LinkSession& session, PortSource ports, QWidget* parent
 
     m_console.idLog().load(std::filesystem::path(programDirectory().toStdU16String()) /
                            std::filesystem::path(IdLog::kFileName));
-
-    connect(&m_dockingStartTimer, &QTimer::timeout, this, &CTresvikDlg::dockingStartTick);
-    m_dockingStartTimer.start(kDockingStartMs);
 }
 
 CTresvikDlg::~CTresvikDlg() {
@@ -168,21 +150,10 @@ void CTresvikDlg::createControls() {
 
     m_logButton = makePushLikeCheckBox(QStringLiteral("Log"), dluRect(7, 38, 51, 14), this);
     m_logButton->setObjectName(QStringLiteral("logButton"));
-    connect(m_logButton, &QPushButton::clicked, this,
-            [this](bool checked) { showOrHide(m_logDlg, checked); });
     m_txButton = makePushLikeCheckBox(QStringLiteral("Tx"), dluRect(7, 54, 51, 14), this);
     m_txButton->setObjectName(QStringLiteral("txButton"));
-    connect(m_txButton, &QPushButton::clicked, this,
-            [this](bool checked) { showOrHide(m_txDlg, checked); });
     m_flagsButton = makePushLikeCheckBox(QStringLiteral("Flags"), dluRect(7, 70, 51, 14), this);
     m_flagsButton->setObjectName(QStringLiteral("flagsButton"));
-    connect(m_flagsButton, &QPushButton::clicked, this, [this](bool checked) {
-        if (checked) {
-            m_flagsDlg.unpark();
-        } else {
-            m_flagsDlg.park();
-        }
-    });
 
     int y = 130;
     for (const SimulationButton& simulation : simulationButtons()) {
@@ -237,95 +208,6 @@ void CTresvikDlg::updateConnectEnabled() {
     m_connectButton->setEnabled(m_connected || m_portsListed || QDir::isAbsolutePath(portText()));
 }
 
-void CTresvikDlg::dockingStartTick() {
-    // The child windows place themselves beside the main window, so they start once the main
-    // window is on the screen and the window manager has put its frame around it.
-    if (m_console.closing()) {
-        // The Log window has already been ended.
-        m_dockingStartTimer.stop();
-        return;
-    }
-    // Shown, and framed: the window manager puts its frame around the window a moment after it
-    // first shows, and the children are placed beside the frame.
-    const QWindow* window = windowHandle();
-    const bool shown = window != nullptr && window->isExposed() && !window->frameMargins().isNull();
-    if (!shown && ++m_dockingTicks < kDockingStartTicks) {
-        return;
-    }
-    m_dockingStartTimer.stop();
-    const OwnerFrame owner = ownerFrame();
-    m_logThread.start(owner);
-    m_txThread.start(owner);
-    m_flagsThread.start(owner);
-}
-
-void CTresvikDlg::moveEvent(QMoveEvent* event) {
-    QDialog::moveEvent(event);
-    const QPoint position = geometry().topLeft();
-    if (m_lastPosition && position != *m_lastPosition) {
-        // The window manager tells no program of a press on its title bar; the first move of
-        // a drag is the nearest sign of one.
-        if (!m_sinceLastMove.isValid() || m_sinceLastMove.elapsed() > kDragPauseMs) {
-            raiseChildren();
-        }
-        m_sinceLastMove.start();
-        const QPoint delta = position - *m_lastPosition;
-        // Shown or hidden, each child keeps its offset from the main window.
-        if (!m_console.closing() && m_logDlg.initialised()) {
-            m_logDlg.follow(delta);
-        }
-        if (m_txDlg.initialised()) {
-            m_txDlg.follow(delta);
-        }
-        if (m_flagsDlg.initialised()) {
-            m_flagsDlg.follow(delta);
-        }
-    }
-    m_lastPosition = position;
-}
-
-void CTresvikDlg::changeEvent(QEvent* event) {
-    QDialog::changeEvent(event);
-    if (event->type() != QEvent::ActivationChange || !isActiveWindow() || m_console.closing()) {
-        return;
-    }
-    // The shown Log and Tx windows come up just behind the main window.
-    bool raised = false;
-    if (m_logDlg.initialised() && m_logButton->isChecked()) {
-        m_logDlg.raise();
-        raised = true;
-    }
-    if (m_txDlg.initialised() && m_txButton->isChecked()) {
-        m_txDlg.raise();
-        raised = true;
-    }
-    if (raised) {
-        raise();
-    }
-}
-
-void CTresvikDlg::raiseChildren() {
-    if (m_txDlg.initialised() && m_txButton->isChecked()) {
-        m_txDlg.raise();
-    }
-    if (!m_console.closing() && m_logDlg.initialised() && m_logButton->isChecked()) {
-        m_logDlg.raise();
-    }
-    if (m_flagsDlg.initialised() && m_flagsButton->isChecked()) {
-        m_flagsDlg.raise();
-    }
-}
-
-OwnerFrame CTresvikDlg::ownerFrame() const {
-    // The window's own record of its frame: the widget's copy can lag behind the window
-    // manager's first placement.
-    const QWindow* window = windowHandle();
-    if (window == nullptr) {
-        return OwnerFrame{frameGeometry(), {}};
-    }
-    return OwnerFrame{window->frameGeometry(), window->frameMargins()};
-}
-
 void CTresvikDlg::reject() {
     m_console.log().clearQueues();
     m_console.beginClosing();
@@ -334,9 +216,7 @@ void CTresvikDlg::reject() {
     } else {
         onWorkerExiting();
     }
-    m_logThread.quit();
-    m_flagsThread.quit();
-    m_txThread.quit();
+    m_dock.shutdown();
 }
 
 void CTresvikDlg::endDialog() {

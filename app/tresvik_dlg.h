@@ -1,14 +1,10 @@
 #pragma once
 
 #include <QDialog>
-#include <QElapsedTimer>
-#include <QPoint>
 #include <QTimer>
 
 #include <atomic>
-#include <optional>
 
-#include "app/threaded_dlg.h"
 #include "commands/tx_dlg.h"
 #include "decode/console_listener.h"
 #include "flags/flags_dlg.h"
@@ -16,6 +12,7 @@
 #include "log/log_dlg.h"
 #include "session/console_session.h"
 #include "ui/enter_escape_filter.h"
+#include "ui/window_dock.h"
 
 class QCheckBox;
 class QComboBox;
@@ -58,9 +55,6 @@ public:
     bool closing() const { return m_console.closing(); }
 
 protected:
-    // Docking: the child windows follow the main window and come forward with it.
-    void moveEvent(QMoveEvent* event) override;
-    void changeEvent(QEvent* event) override;
 #ifdef Q_OS_WIN
     bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
 #else
@@ -84,11 +78,6 @@ private:
     void onOpenFailed(const QString& text, const QString& reason);
     void onWorkerExiting();
     void onFailureMessage(const QString& text);
-    void dockingStartTick();
-    // Each shown child window to the front of the ordinary windows, without the focus.
-    void raiseChildren();
-    // Where the main window stands, for a child window to place itself beside it.
-    OwnerFrame ownerFrame() const;
     void endDialog();
     void logError(const QString& text);
 
@@ -116,14 +105,10 @@ private:
     PortSource m_portSource;
     ConsoleSession m_console;
     CLogDlg m_logDlg{m_console.log()};
-    CThreadedDlg m_logThread{m_logDlg, CThreadedDlg::ShowCommand::Hide};
     // Whether the link runs; the main window no longer touches it once it has ended.
     bool m_linkRunning = false;
     CTxDlg m_txDlg{m_console.frameWriter()};
-    CThreadedDlg m_txThread{m_txDlg, CThreadedDlg::ShowCommand::Hide};
     CFlagsDlg m_flagsDlg;
-    // Starts hidden: a parked window never shows on any screen.
-    CThreadedDlg m_flagsThread{m_flagsDlg, CThreadedDlg::ShowCommand::Hide};
 
     // The ports of the last enumeration, and whether it listed one.
     QList<PortEntry> m_ports;
@@ -144,13 +129,8 @@ private:
     QCheckBox* m_txPep = nullptr;
     ParameterList* m_list = nullptr;
 
-    // Every 5 ms until the main window is on the screen; then the child windows start.
-    QTimer m_dockingStartTimer;
-    int m_dockingTicks = 0;
-    // Where the main window's client area stood at the previous move, in screen coordinates.
-    std::optional<QPoint> m_lastPosition;
-    // When the previous move came: a move after a pause is the start of a drag.
-    QElapsedTimer m_sinceLastMove;
+    // The Log, Tx and Flags windows beside the main window; after them, which it reaches.
+    WindowDock m_dock{*this};
     // 50 ms after the link has ended: the window ends.
     QTimer m_shutdownTimer;
 };

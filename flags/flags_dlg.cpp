@@ -14,6 +14,7 @@
 #include "flags/no_sel_list_ctrl.h"
 #include "ui/dialog_units.h"
 #include "ui/resources.h"
+#include "ui/window_frame.h"
 
 namespace tresvik {
 
@@ -154,8 +155,8 @@ void CFlagsDlg::follow(const QPoint& delta) {
         m_normalRect.translate(delta);
         return;
     }
-    m_normalRect = frameGeometry().translated(delta);
-    move(pos() + delta);
+    m_normalRect = windowFrame(*this).translated(delta);
+    moveWindowBy(*this, delta);
 }
 
 void CFlagsDlg::setCellImage(int row, int column, int image) {
@@ -189,7 +190,7 @@ void CFlagsDlg::unpark() {
 
 void CFlagsDlg::park() {
     if (!m_parked) {
-        m_normalRect = frameGeometry();
+        m_normalRect = windowFrame(*this);
     }
     moveToParking();
 }

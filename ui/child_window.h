@@ -18,7 +18,7 @@ struct OwnerFrame {
 // The shape every child window of the main window (Log, Tx, Flags) shares. Each is a top-level
 // window of its own, created hidden with the main window and initialised once the main window
 // is on the screen, from the main window's frame it is given; it never reaches into the main
-// window. When the user closes it, it hides itself and says so; the main window unchecks the
+// window. When the user closes it, it hides itself and says so; the window dock unchecks the
 // window's box.
 class ChildWindow : public QDialog {
     Q_OBJECT
@@ -31,7 +31,7 @@ public:
     virtual bool initialised() const = 0;
     // The main window moved by `delta`: the window moves with it, shown or hidden, so that it
     // keeps its place beside the main window, or the place the user gave it.
-    virtual void follow(const QPoint& delta) { move(pos() + delta); }
+    virtual void follow(const QPoint& delta);
 
 signals:
     // The user closed the window with its close box.

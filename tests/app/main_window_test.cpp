@@ -703,6 +703,34 @@ private slots:
         QCOMPARE(line.begin().fragment().charFormat().foreground().color(), QColor(255, 0, 0));
     }
 
+    void boxesPressedBeforeTheChildWindowsStartAreCarriedOutOnceTheyHave() {
+        FakeLinkSession session;
+        CTresvikDlg dlg(session, [this] { return m_ports; });
+        dlg.show();
+        QTest::mouseClick(dlg.logButton(), Qt::LeftButton);
+        QTest::mouseClick(dlg.txButton(), Qt::LeftButton);
+        QTest::mouseClick(dlg.txButton(), Qt::LeftButton);
+        QTest::mouseClick(dlg.flagsButton(), Qt::LeftButton);
+        QVERIFY(!dlg.flagsDlg().initialised());
+        QTRY_VERIFY(dlg.flagsDlg().initialised());
+        const QRect main = dlg.frameGeometry();
+        QVERIFY(dlg.logDlg().isVisible());
+        QCOMPARE(dlg.logDlg().frameGeometry().topLeft(), QPoint(main.right() + 1, main.top()));
+        // Pressed twice, the Tx box asks for nothing.
+        QVERIFY(!dlg.txDlg().isVisible());
+        CFlagsDlg& flags = dlg.flagsDlg();
+        QVERIFY(flags.isVisible());
+        QVERIFY(!flags.parked());
+        QCOMPARE(flags.frameGeometry().right() + 1, main.left());
+        QCOMPARE(flags.frameGeometry().top(), main.top());
+        QCOMPARE(flags.list()->width(), 459);
+        QVERIFY(dlg.flagsButton()->isChecked());
+        // Unchecked, it parks as a Flags window shown by its box does.
+        QTest::mouseClick(dlg.flagsButton(), Qt::LeftButton);
+        QVERIFY(flags.parked());
+        QVERIFY(!flags.isVisible());
+    }
+
     void childWindowsStartAlsoWhenTheMainWindowIsNeverShown() {
         FakeLinkSession session;
         CTresvikDlg hidden(session, [this] { return m_ports; });

@@ -4,13 +4,24 @@
 set -uo pipefail
 if [[ -z "${TRESVIK_WINDOW_MANAGER:-}" ]]; then
     export TRESVIK_WINDOW_MANAGER=1
-    exec xvfb-run -a -s "-screen 0 2400x1200x24" "$0" "$@"
+    # Without -noreset the server resets whenever its last client leaves: a wmctrl probe that
+    # disconnects before openbox has connected makes openbox's connection fail, and the test
+    # then runs with no window manager at all.
+    exec xvfb-run -a -s "-screen 0 2400x1200x24 -noreset" "$0" "$@"
 fi
 openbox >/dev/null 2>&1 &
 wm=$!
 trap 'kill "$wm" 2>/dev/null' EXIT
+ready=false
 for _ in $(seq 200); do
-    wmctrl -m >/dev/null 2>&1 && break
+    if wmctrl -m >/dev/null 2>&1; then
+        ready=true
+        break
+    fi
     sleep 0.05
 done
+if ! $ready; then
+    echo "with_window_manager.sh: openbox did not start" >&2
+    exit 1
+fi
 QT_QPA_PLATFORM=xcb "$@"

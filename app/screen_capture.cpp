@@ -1,4 +1,4 @@
-#include "log/screen_capture.h"
+#include "app/screen_capture.h"
 
 #include <QFile>
 #include <QPainter>

@@ -50,8 +50,8 @@ private:
         void take(std::int32_t value);
         void take(const Extremes& other);
     };
-    // 8 KiB chunks, as the samples are kept.
-    using Level = ChunkedVector<Extremes, 1024>;
+    // 2 KiB chunks: the levels high up hold few buckets each.
+    using Level = ChunkedVector<Extremes, 256>;
 
     // Index of the first sample of `series` at `timeMs` or later, at or after `from`.
     std::size_t firstAtOrAfter(const TrendSeries& series, std::uint64_t timeMs,
@@ -65,7 +65,7 @@ private:
     // The time of each level 0 bucket's first sample, the one being filled included: a slice's
     // edge is found among these, a sixteenth of the samples, then among one bucket's samples,
     // which the extremes at the edge read next.
-    ChunkedVector<std::uint32_t, 2048> m_bucketTimes;
+    ChunkedVector<std::uint32_t, 512> m_bucketTimes;
     // The samples of the bucket being filled.
     Extremes m_open;
     std::size_t m_count = 0;

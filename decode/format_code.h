@@ -21,6 +21,13 @@ enum class FormatCode {
     DateTime = 13,          // local offsets, date and time of day
 };
 
+// Whether the format's text shows a number made from one integer of the frame: plain and prefixed
+// numbers, and durations in seconds.
+constexpr bool hasNumericValue(FormatCode code) {
+    return code == FormatCode::Numeric || code == FormatCode::PrefixedNumeric ||
+           code == FormatCode::Duration;
+}
+
 // Whether the format's payload starts with two bytes the console does not read; the unit puts
 // the sequence number of a request there when it answers one.
 constexpr bool hasSequencePrefix(FormatCode code) {

@@ -259,6 +259,18 @@ ShownNumber shownNumber(std::int64_t value, const ParameterRow& row) {
     return {scaled * row.multiplier / static_cast<std::int64_t>(row.divisor), row.decimals};
 }
 
+std::u16string_view numberUnit(const ParameterRow& row) {
+    if (row.formatCode == FormatCode::Duration) {
+        return u"s";
+    }
+    const std::u16string_view label = row.label;
+    const std::size_t open = label.rfind(u'[');
+    if (!label.ends_with(u']') || open == std::u16string_view::npos) {
+        return {};
+    }
+    return label.substr(open + 1, label.size() - open - 2);
+}
+
 std::u16string numericText(std::int64_t value, const ParameterRow& row) {
     const std::int64_t scaled = shownNumber(value, row).units;
 
@@ -285,6 +297,13 @@ std::u16string numericText(std::int64_t value, const ParameterRow& row) {
     return text;
 }
 
+std::u16string numericValueText(const ParameterRow& row, std::int32_t raw) {
+    if (row.formatCode == FormatCode::Duration) {
+        return durationText(raw);
+    }
+    return numericText(raw, row);
+}
+
 std::optional<std::int32_t> numericRaw(const ParameterRow& row, ByteView frame) {
     switch (row.formatCode) {
         case FormatCode::Numeric:
@@ -305,7 +324,8 @@ std::optional<std::u16string> valueText(const ParameterRow& row, ByteView frame)
     const auto needs = [&p](std::size_t length) { return p.size() >= length; };
     switch (row.formatCode) {
         case FormatCode::Numeric:
-            return numericText(rawValue(frame), row);
+        case FormatCode::Duration:
+            return numericValueText(row, rawValue(frame));
         case FormatCode::DeviceVersion:
             return needs(8) ? std::optional{deviceVersionText(p)} : std::nullopt;
         case FormatCode::SoftwareDate:
@@ -316,11 +336,9 @@ std::optional<std::u16string> valueText(const ParameterRow& row, ByteView frame)
             if (p.size() != kLongPayloadLength) {
                 return std::nullopt;
             }
-            return numericText(longValue(frame), row);
+            return numericValueText(row, longValue(frame));
         case FormatCode::Characters:
             return characterText(p);
-        case FormatCode::Duration:
-            return durationText(rawValue(frame));
         case FormatCode::ImmobiliserId:
             return needs(7) ? std::optional{immobiliserText(p)} : std::nullopt;
         case FormatCode::ImmobiliserBaseId:

@@ -23,8 +23,16 @@ std::int32_t longValue(ByteView frame);
 // The number a numeric row shows for the integer its frame carried: offset, decimals and scaling
 // applied; a duration's seconds as they are.
 ShownNumber shownNumber(std::int64_t value, const ParameterRow& row);
+// The unit of the number shownNumber() gives for `row`: seconds for a duration, otherwise the
+// unit in brackets that ends the label ("Fuel Level [%]" gives "%"), or nothing.
+std::u16string_view numberUnit(const ParameterRow& row);
 // Fixed-point text of a number with the row's offset, decimals, scaling and width.
 std::u16string numericText(std::int64_t value, const ParameterRow& row);
+
+// The value text the list shows for the integer a numeric, prefixed numeric or duration row's
+// frame carried: a duration as hours, minutes and seconds, any other row as numericText() makes
+// it. The text is a function of the integer alone, so a kept integer gives its text back.
+std::u16string numericValueText(const ParameterRow& row, std::int32_t raw);
 
 // The integer a numeric, prefixed numeric or duration row's frame carries, from which its text and
 // shownNumber() are made; nothing for other formats and wherever valueText() gives no text.

@@ -90,4 +90,12 @@ std::tm localCalendarTime(std::time_t seconds) {
     return parts;
 }
 
+std::optional<std::time_t> localCalendarSeconds(std::tm parts) {
+    const std::time_t seconds = std::mktime(&parts);
+    if (seconds == static_cast<std::time_t>(-1)) {
+        return std::nullopt;
+    }
+    return seconds;
+}
+
 }  // namespace tresvik

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -61,5 +62,8 @@ LogEntry composeLine(const LocalTime& time, std::u16string_view text, LineClass 
 LocalTime currentLocalTime();
 // `seconds` broken down in the local time zone, on every platform's thread-safe call.
 std::tm localCalendarTime(std::time_t seconds);
+// The moment that the local date and time `parts` name (summer time as the time zone has it when
+// tm_isdst is negative); nothing when the system cannot tell.
+std::optional<std::time_t> localCalendarSeconds(std::tm parts);
 
 }  // namespace tresvik

@@ -11,6 +11,11 @@ namespace {
 
 constexpr std::uint64_t kDayMs = 24ULL * 60 * 60 * 1000;
 
+constexpr std::string_view kPortComment = "# port ";
+constexpr std::string_view kStartedAt = ", started ";
+// Where the digits of a start time stand; every other character is as here.
+constexpr std::string_view kStartPattern = "0000-00-00 00:00:00";
+
 int hexValue(char32_t c) {
     if (c >= '0' && c <= '9') {
         return static_cast<int>(c - '0');
@@ -119,7 +124,84 @@ std::optional<std::uint64_t> timeStampMs(std::u16string_view line) {
     return ((number(0, 2) * 60 + number(3, 2)) * 60 + number(6, 2)) * 1000 + number(9, 3);
 }
 
+// "YYYY-MM-DD HH:MM:SS" as the parts of a local time, when it is one.
+std::optional<std::tm> startTime(std::string_view text) {
+    if (text.size() != kStartPattern.size()) {
+        return std::nullopt;
+    }
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool digit = text[i] >= '0' && text[i] <= '9';
+        if (kStartPattern[i] == '0' ? !digit : text[i] != kStartPattern[i]) {
+            return std::nullopt;
+        }
+    }
+    const auto number = [&](std::size_t at, std::size_t digits) {
+        int value = 0;
+        for (std::size_t i = at; i < at + digits; ++i) {
+            value = value * 10 + (text[i] - '0');
+        }
+        return value;
+    };
+    std::tm parts{};
+    parts.tm_year = number(0, 4) - 1900;
+    parts.tm_mon = number(5, 2) - 1;
+    parts.tm_mday = number(8, 2);
+    parts.tm_hour = number(11, 2);
+    parts.tm_min = number(14, 2);
+    parts.tm_sec = number(17, 2);
+    // Whether summer time was in force is for the time zone to tell.
+    parts.tm_isdst = -1;
+    // A leap second is 60.
+    if (parts.tm_mon > 11 || parts.tm_mday < 1 || parts.tm_mday > 31 || parts.tm_hour > 23 ||
+        parts.tm_min > 59 || parts.tm_sec > 60) {
+        return std::nullopt;
+    }
+    return parts;
+}
+
 }  // namespace
+
+std::string formatRecordingStart(std::string_view port, const std::tm& localTime) {
+    std::string line(kPortComment);
+    for (const char c : port) {
+        line += static_cast<unsigned char>(c) < 0x20 || c == '\x7F' ? '?' : c;
+    }
+    line += kStartedAt;
+    char time[32];
+    std::strftime(time, sizeof time, "%Y-%m-%d %H:%M:%S", &localTime);
+    line += time;
+    line += '\n';
+    return line;
+}
+
+std::optional<std::tm> recordingStartTime(std::string_view text) {
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) {
+            end = text.size();
+        }
+        std::string_view line = text.substr(start, end - start);
+        start = end + 1;
+        while (!line.empty() && isSpace(line.front())) {
+            line.remove_prefix(1);
+        }
+        while (!line.empty() && isSpace(line.back())) {
+            line.remove_suffix(1);
+        }
+        if (line.empty()) {
+            continue;
+        }
+        if (line.front() != '#') {
+            return std::nullopt;
+        }
+        const std::size_t at = line.rfind(kStartedAt);
+        if (line.starts_with(kPortComment) && at != std::string_view::npos) {
+            return startTime(line.substr(at + kStartedAt.size()));
+        }
+    }
+    return std::nullopt;
+}
 
 std::string formatRecordingLine(const TimedChunk& chunk) {
     std::string line = std::to_string(chunk.offsetMs);

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -37,6 +39,14 @@ enum class ReplayFormat {
 
 // "<offset> <bytes>\n", the line a recording holds for `chunk`.
 std::string formatRecordingLine(const TimedChunk& chunk);
+
+// The comment a recording holds once its port is open: "# port NAME, started YYYY-MM-DD
+// HH:MM:SS\n", the local time to the second. A control character in the port's name, which would
+// end the comment early, is written as '?'.
+std::string formatRecordingStart(std::string_view port, const std::tm& localTime);
+// The local time the first such comment of `text` gives, before any line of bytes; nothing when
+// there is none or it names no valid time.
+std::optional<std::tm> recordingStartTime(std::string_view text);
 
 // Tells the three formats apart by their first bytes.
 ReplayFormat detectReplayFormat(std::string_view data);

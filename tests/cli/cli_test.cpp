@@ -2,11 +2,13 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "decode/receive_path.h"
 #include "link/frame.h"
 #include "log/log_queue.h"
+#include "log/recording.h"
 #include "tests/support/memory_log_text.h"
 #include "tools/cli/byte_input.h"
 #include "tools/cli/cli_commands.h"
@@ -92,7 +94,8 @@ TEST(CliInput, HexErrorsNameTheLineAndColumn) {
     EXPECT_EQ(std::get<InputError>(r).message,
               "line 2, column 4: '0G' is not a byte (two hexadecimal digits)");
     EXPECT_TRUE(std::holds_alternative<InputError>(parseInput("C71", InputFormat::Hex)));
-    EXPECT_EQ(std::get<Bytes>(parseInput(" c7\t24 \r\n", InputFormat::Hex)), (Bytes{0xC7, 0x24}));
+    EXPECT_EQ(joinChunks(std::get<TimedBytes>(parseInput(" c7\t24 \r\n", InputFormat::Hex))),
+              (Bytes{0xC7, 0x24}));
 }
 
 TEST(CliInput, ATextDumpOfTheLogGivesBackTheReceivedFrames) {
@@ -117,8 +120,103 @@ TEST(CliInput, ATextDumpOfTheLogGivesBackTheReceivedFrames) {
     }
     Bytes expected = good1;
     expected.insert(expected.end(), good2.begin(), good2.end());
-    EXPECT_EQ(std::get<Bytes>(parseInput(dump, InputFormat::Dump)), expected);
+    EXPECT_EQ(joinChunks(std::get<TimedBytes>(parseInput(dump, InputFormat::Dump))), expected);
     EXPECT_TRUE(std::holds_alternative<InputError>(parseInput(dump + "x", InputFormat::Dump)));
+}
+
+std::string fileText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A folder of the test's own below the system's temporary folder, removed at the end.
+class CliCsv : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::filesystem::remove_all(m_dir);
+        std::filesystem::create_directories(m_dir);
+    }
+    void TearDown() override { std::filesystem::remove_all(m_dir); }
+
+    const std::filesystem::path m_dir = std::filesystem::temp_directory_path() / "tresvik_cli_csv";
+    const std::string m_csv = (m_dir / "out.csv").string();
+};
+
+// Noise, a damaged frame and a text between numbers; the file does not say when it began.
+std::string recordingWithoutStart() {
+    Bytes damaged = makeFrame(0x0039, {0x01});
+    damaged.back() ^= 0xFF;
+    std::string text = std::string(kRecordingHeader) + "\n";
+    for (const TimedChunk& chunk : TimedBytes{{0, {0x5A, 0x3B}},
+                                              {112, makeFrame(0x0039, {0x80, 0x0C})},
+                                              {162, makeFrame(0x003A, {55})},
+                                              {170, makeFrame(0x0057, {'T', 'R', 'V'})},
+                                              {200, damaged},
+                                              {112040, makeFrame(0x0031, {0x8D, 0x0E})},
+                                              {112040, makeFrame(0x0039, {0x20})}}) {
+        text += formatRecordingLine(chunk);
+    }
+    return text;
+}
+
+TEST_F(CliCsv, ARecordingBecomesOneLinePerNumericValueAtItsRecordedTime) {
+    const std::string recording = recordingWithoutStart();
+    std::string listErrors;
+    const std::string list = decodeToText({"--recording"}, recording, &listErrors);
+    std::string errors;
+    EXPECT_EQ(decodeToText({"--recording", "--csv", m_csv}, recording, &errors), list);
+    EXPECT_EQ(errors, listErrors);
+    EXPECT_EQ(fileText(m_csv),
+              "time_utc,t_s,parameter,value,unit,text\r\n"
+              ",0.112,RPM,800,,0800\r\n"
+              ",0.162,Temperature,-5.0,,-05.0\r\n"
+              ",112.040,Lifetime,3725,s,0001:02:05\r\n"
+              ",112.040,RPM,8,,0008\r\n");
+
+    decodeToText({"--recording", "--events", "--csv", m_csv, "--wide"}, recording);
+    EXPECT_EQ(fileText(m_csv),
+              "time_utc,t_s,Lifetime,RPM,Temperature\r\n"
+              ",0.112,,800,\r\n"
+              ",0.162,,800,-5.0\r\n"
+              ",112.040,3725,800,-5.0\r\n"
+              ",112.040,3725,8,-5.0\r\n");
+}
+
+TEST_F(CliCsv, ADumpIsTimedByItsStampsFromItsFirstReceivedFrame) {
+    LocalTime now{23, 59, 58, 999};
+    LogQueue log([&now] { return now; });
+    MemoryLogText text;
+    log.initialise(text);
+    const std::atomic<bool> closing{false};
+    ReceivePath path(&log, closing, nullptr, nullptr);
+    path.push(makeFrame(0x0039, {0x80, 0x0C}));
+    now = {0, 0, 1, 4};
+    path.push(makeFrame(0x003A, {55}));
+    std::string dump;
+    for (const char16_t u : text.text()) {
+        dump.push_back(static_cast<char>(u & 0xFF));
+        dump.push_back(static_cast<char>(u >> 8));
+    }
+
+    decodeToText({"--dump", "--csv", m_csv}, dump);
+    EXPECT_EQ(fileText(m_csv),
+              "time_utc,t_s,parameter,value,unit,text\r\n"
+              ",0.000,RPM,800,,0800\r\n"
+              ",2.005,Temperature,-5.0,,-05.0\r\n");
+}
+
+TEST_F(CliCsv, AFileThatCannotBeCreatedStopsTheCommandBeforeItDecodes) {
+    std::istringstream in(recordingWithoutStart());
+    std::ostringstream out;
+    std::ostringstream err;
+    const std::string folder = (m_dir / "missing" / "out.csv").string();
+    try {
+        runDecode({"--recording", "--events", "--csv", folder}, in, out, err);
+        ADD_FAILURE() << "no error";
+    } catch (const UsageError& e) {
+        EXPECT_EQ(std::string(e.what()), "cannot create CSV file '" + folder + "'");
+    }
+    EXPECT_EQ(out.str(), "");
 }
 
 TEST(CliEncode, PrintsThePreambleThenTheFrame) {
@@ -166,6 +264,12 @@ TEST(CliUsage, EachCommandNamesTheArgumentItCannotTake) {
         {{"decode", "--id-log"}, "--id-log needs a file name"},
         {{"decode", "a", "b", "--bogus"}, "decode: more than one input file ('a' and 'b')"},
         {{"decode", "--bogus", "a", "b"}, "decode: unknown option '--bogus'"},
+        {{"decode", "--recording", "--csv"}, "--csv needs a file name"},
+        {{"decode", "--csv", "out.csv"},
+         "decode: --csv needs --recording or --dump, whose lines carry their times"},
+        {{"decode", "--hex", "--csv", "out.csv"},
+         "decode: --csv needs --recording or --dump, whose lines carry their times"},
+        {{"decode", "--recording", "--wide"}, "decode: --wide goes with --csv"},
         {{"encode", "--seq"}, "--seq needs a value"},
         {{"encode", "--seq", "65536", "0"}, "--seq 65536 is out of range (0 to 65535)"},
         {{"encode", "--seq", "x", "--bogus"}, "--seq 'x' is not a number from 0 to 65535"},

@@ -17,6 +17,7 @@
 #include "link/frame_writer.h"
 #include "log/recording.h"
 #include "tests/support/child_process.h"
+#include "tests/support/csv_reader.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/temp_folder.h"
 
@@ -141,8 +142,10 @@ protected:
         m_trace = m_runtime / "trace.txt";
     }
 
-    bool start(ChildProcess& program, const char* path, const std::vector<std::string>& args) {
-        return program.start(path, args, {"XDG_RUNTIME_DIR=" + m_runtime.string()});
+    bool start(ChildProcess& program, const char* path, const std::vector<std::string>& args,
+               std::vector<std::string> env = {}) {
+        env.push_back("XDG_RUNTIME_DIR=" + m_runtime.string());
+        return program.start(path, args, env);
     }
 
     // Starts the simulated unit with a trace and reads the port it prints first.
@@ -326,6 +329,103 @@ TEST_F(LinkEndToEnd, ARecordingHoldsWhatTheUnitSentAndDecodesToTheSessionsFrames
         after.push_back(chunk.bytes);
     }
     EXPECT_EQ(after, before);
+}
+
+// A session recorded from the simulated unit becomes a spreadsheet with one line per value of a
+// numeric parameter, in the order and at the times the recording holds them. Both programs run
+// five and a half hours east of UTC, so that a time left in local time, or moved the wrong way,
+// shows.
+TEST_F(LinkEndToEnd, ACsvOfARecordingHoldsEveryNumericValueAtItsRecordedTime) {
+    const std::vector<std::string> zone = {"TZ=TRV-5:30"};
+    const auto zoneOffset = std::chrono::hours(5) + std::chrono::minutes(30);
+    startUnit({"--period", "200", "--seed", "11", "--crc-errors", "0.05", "--noise", "0.05"});
+    const std::string file = (m_runtime / "session.rec").string();
+    const std::string csv = (m_runtime / "session.csv").string();
+    const auto before = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
+    ChildProcess monitor;
+    ASSERT_TRUE(start(monitor, TRESVIK_CLI_PATH,
+                      {"monitor", m_port, "--seconds", "3", "--record", file}, zone));
+    ASSERT_TRUE(monitor.waitForExit(kTimeoutMs)) << monitor.errors();
+    const auto after = std::chrono::system_clock::now();
+    stopUnit();
+
+    ChildProcess toCsv;
+    ASSERT_TRUE(
+        start(toCsv, TRESVIK_CLI_PATH, {"decode", "--recording", file, "--csv", csv}, zone));
+    ASSERT_TRUE(toCsv.waitForExit(kTimeoutMs)) << toCsv.errors();
+    ChildProcess toEvents;
+    ASSERT_TRUE(start(toEvents, TRESVIK_CLI_PATH, {"decode", "--recording", "--events", file}));
+    ASSERT_TRUE(toEvents.waitForExit(kTimeoutMs)) << toEvents.errors();
+
+    // Each CELL of a numeric row, timed by the recording's line of the frame it came from.
+    const std::string recording = fileText(file);
+    const auto parsed = parseRecording(recording);
+    ASSERT_TRUE(std::holds_alternative<TimedBytes>(parsed));
+    const TimedBytes& chunks = std::get<TimedBytes>(parsed);
+    struct Cell {
+        std::uint64_t offsetMs;
+        std::string label;
+        std::string text;
+    };
+    std::vector<Cell> cells;
+    std::size_t chunk = 0;
+    std::uint64_t frameOffset = 0;
+    for (const std::string& line : linesOf(toEvents.output())) {
+        if (line.starts_with("RX\t")) {
+            while (chunk < chunks.size() && hexText(chunks[chunk].bytes) != line.substr(3)) {
+                ++chunk;
+            }
+            ASSERT_LT(chunk, chunks.size()) << line;
+            frameOffset = chunks[chunk++].offsetMs;
+        }
+        int item = 0;
+        int column = 0;
+        int textAt = 0;
+        if (std::sscanf(line.c_str(), "CELL\t%d\t%d\t%n", &item, &column, &textAt) == 2) {
+            const ParameterRow& row = parameterRow(rowAt(item, column));
+            if (hasNumericValue(row.formatCode)) {
+                std::string label(row.label.begin(), row.label.end());
+                cells.push_back(
+                    {frameOffset, label, line.substr(static_cast<std::size_t>(textAt))});
+            }
+        }
+    }
+    ASSERT_FALSE(cells.empty());
+
+    const std::size_t at = recording.find(", started ");
+    ASSERT_NE(at, std::string::npos);
+    int year = 0;
+    unsigned month = 0;
+    unsigned day = 0;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    ASSERT_EQ(std::sscanf(recording.c_str() + at, ", started %d-%u-%u %d:%d:%d", &year, &month,
+                          &day, &hour, &minute, &second),
+              6);
+    const auto start = std::chrono::sys_days{std::chrono::year{year} / month / day} +
+                       std::chrono::hours(hour) + std::chrono::minutes(minute) +
+                       std::chrono::seconds(second) - zoneOffset;
+    EXPECT_GE(start, before);
+    EXPECT_LE(start, after);
+
+    const auto records = test::readCsv(fileText(csv));
+    ASSERT_TRUE(records);
+    ASSERT_EQ(records->size(), cells.size() + 1);
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        const test::CsvRecord& record = (*records)[i + 1];
+        const Cell& cell = cells[i];
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%llu.%03llu",
+                      static_cast<unsigned long long>(cell.offsetMs / 1000),
+                      static_cast<unsigned long long>(cell.offsetMs % 1000));
+        ASSERT_EQ(record.size(), 6U);
+        EXPECT_EQ(test::readUtcTime(record[0]), start + std::chrono::milliseconds(cell.offsetMs))
+            << record[0];
+        EXPECT_EQ(record[1], seconds);
+        EXPECT_EQ(record[2], cell.label);
+        EXPECT_EQ(record[5], cell.text);
+    }
 }
 
 TEST_F(LinkEndToEnd, ARecordingStoppedByCtrlCHoldsOnlyCompleteLines) {

@@ -151,6 +151,56 @@ TEST(ValueFormat, DurationShowsHoursWithAtLeastFourDigits) {
     });
 }
 
+// A kept integer gives back the text its frame gave, for every numeric row and integers at the
+// edges of the rows' offsets and of the 32-bit range.
+TEST(ValueFormat, EveryNumericRowShowsForItsIntegerTheTextItsFrameShows) {
+    for (int index = 0; index < kParameterCount; ++index) {
+        const ParameterRow& row = parameterRow(index);
+        if (!hasNumericValue(row.formatCode)) {
+            continue;
+        }
+        SCOPED_TRACE(testing::PrintToString(std::u16string(row.label)));
+        for (const std::int32_t raw :
+             {0, 1, -1, 250, 3725, 123456789, row.offset, row.offset - 1,
+              std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()}) {
+            const auto bits = static_cast<std::uint32_t>(raw);
+            Bytes payload = {static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
+                             static_cast<std::uint8_t>(bits >> 16),
+                             static_cast<std::uint8_t>(bits >> 24)};
+            if (row.formatCode == FormatCode::PrefixedNumeric) {
+                payload.insert(payload.begin(), {0xAA, 0xBB});
+            }
+            const Bytes frame = makeFrame(row.messageId, payload);
+            EXPECT_EQ(numericRaw(row, frame), raw);
+            EXPECT_EQ(valueText(row, frame), numericValueText(row, raw)) << raw;
+        }
+    }
+}
+
+TEST(ValueFormat, ANumbersUnitEndsItsLabelInBracketsAndADurationCountsSeconds) {
+    const std::pair<std::u16string_view, std::u16string_view> listed[] = {
+        {u"Fuel Level [%]", u"%"},
+        {u"Battery Temperature [*C]", u"*C"},
+        {u"Salt Spread [g/m2]", u"g/m2"},
+        {u"Wind Speed [m/s]", u"m/s"},
+        {u"Odometer", u""},
+        {u"Lifetime", u"s"},
+        {u"Eco Permited RPM time [h]", u"s"},
+    };
+    for (const auto& [label, unit] : listed) {
+        EXPECT_EQ(numberUnit(rowLabelled(label)), unit)
+            << testing::PrintToString(std::u16string(label));
+    }
+    const std::pair<std::u16string_view, std::u16string_view> odd[] = {
+        {u"Inner [x] label", u""}, {u"Empty []", u""}, {u"Closed only]", u""}, {u"[", u""},
+        {u"Two [a] [b]", u"b"},
+    };
+    for (const auto& [label, unit] : odd) {
+        const ParameterRow row{label, 0x0031, FormatCode::Numeric, 0, 0, 1, 1, 0};
+        EXPECT_EQ(numberUnit(row), unit) << testing::PrintToString(std::u16string(label));
+    }
+}
+
 TEST(ValueFormat, DeviceVersionIsThreeSixteenBitNumbersInHex) {
     expectTexts({
         {u"Device", {0xFF, 0xFF, 0x34, 0x12, 0x05, 0x00, 0xAB, 0x00}, u"1234_05_AB"},

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,13 @@ TEST(LogLine, BytesAreTwoUpperCaseDigitsEachFollowedBySpace) {
 
 TEST(LogLine, EmptyBufferRendersLineEndAlone) {
     EXPECT_EQ(renderBytes({}), u"\r\n");
+}
+
+// Across the year, so that summer and winter time are both met where the zone has them.
+TEST(LogLine, ALocalCalendarTimeNamesTheMomentItWasMadeFrom) {
+    for (std::time_t t = 1798675200; t < 1798675200 + 366 * 86400; t += 86400 * 7 + 3607) {
+        EXPECT_EQ(localCalendarSeconds(localCalendarTime(t)), t) << t;
+    }
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <string>
+#include <vector>
 
 #include "link/crc8.h"
 #include "log/recording.h"
@@ -120,6 +122,51 @@ TEST(Recording, AHexFileSendsEachLineAsOnePieceWithoutTiming) {
     const auto parsed = parseReplayFile("C7 01 24\n\n5a\n");
     ASSERT_TRUE(std::holds_alternative<TimedBytes>(parsed));
     EXPECT_EQ(std::get<TimedBytes>(parsed), (TimedBytes{{0, {0xC7, 0x01, 0x24}}, {0, {0x5A}}}));
+}
+
+// The fields of a local time that a recording's start comment shows.
+std::vector<int> fieldsOf(const std::tm& t) {
+    return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
+}
+
+TEST(Recording, ItsStartCommentIsReadBackAsTheLocalTimeItWasWrittenWith) {
+    std::tm written{};
+    written.tm_year = 2026 - 1900;
+    written.tm_mon = 11;
+    written.tm_mday = 7;
+    written.tm_hour = 14;
+    written.tm_min = 22;
+    written.tm_sec = 1;
+    const std::string comment = formatRecordingStart("/dev/pts/3", written);
+    EXPECT_EQ(comment, "# port /dev/pts/3, started 2026-12-07 14:22:01\n");
+    const std::string h = std::string(kRecordingHeader) + "\n";
+    const std::vector<int> fields = {2026, 12, 7, 14, 22, 1};
+    const std::string named[] = {
+        h + comment + "112 5A 3B\n",
+        h + "\r\n  # port /dev/pts/3, started 2026-12-07 14:22:01  \r\n112 5A\r\n",
+        h + "# a note\n" + formatRecordingStart("odd, started name", written),
+    };
+    for (const std::string& text : named) {
+        const std::optional<std::tm> start = recordingStartTime(text);
+        ASSERT_TRUE(start) << text;
+        EXPECT_EQ(fieldsOf(*start), fields) << text;
+        EXPECT_LT(start->tm_isdst, 0);
+    }
+    const std::string unnamed[] = {
+        h + "112 5A 3B\n",
+        h + "112 5A 3B\n" + comment,
+        h + "# port /dev/pts/3\n",
+        h + "# port /dev/pts/3, started 2026-13-07 14:22:01\n",
+        h + "# port /dev/pts/3, started 2026-12-07 24:00:00\n",
+        h + "# port /dev/pts/3, started 2026-12-07 14:22\n",
+        h + "# port /dev/pts/3, started 2026-12-07T14:22:01\n",
+        h + "# note, started 2026-12-07 14:22:01\n",
+    };
+    for (const std::string& text : unnamed) {
+        EXPECT_FALSE(recordingStartTime(text)) << text;
+    }
+    EXPECT_EQ(formatRecordingStart("ev\nil\x7F", written),
+              "# port ev?il?, started 2026-12-07 14:22:01\n");
 }
 
 }  // namespace

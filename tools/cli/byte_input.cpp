@@ -1,35 +1,33 @@
 #include "tools/cli/byte_input.h"
 
-#include "log/recording.h"
-
 namespace tresvik::cli {
 
 namespace {
 
-// The bytes of `chunks`, or the error in the cli's words; a dump's lines are named as such.
-std::variant<Bytes, InputError> joined(const std::variant<TimedBytes, RecordingError>& parsed,
-                                       std::string_view what) {
+// The chunks, or the error in the cli's words; a dump's lines are named as such.
+std::variant<TimedBytes, InputError> chunksOf(std::variant<TimedBytes, RecordingError>&& parsed,
+                                              std::string_view what) {
     if (const auto* error = std::get_if<RecordingError>(&parsed)) {
         return InputError{error->line == 0 ? describe(*error)
                                            : std::string(what) + describe(*error)};
     }
-    return joinChunks(std::get<TimedBytes>(parsed));
+    return std::get<TimedBytes>(std::move(parsed));
 }
 
 }  // namespace
 
-std::variant<Bytes, InputError> parseInput(std::string_view data, InputFormat format) {
+std::variant<TimedBytes, InputError> parseInput(std::string_view data, InputFormat format) {
     switch (format) {
         case InputFormat::Hex:
-            return joined(parseHexLines(data), "");
+            return chunksOf(parseHexLines(data), "");
         case InputFormat::Dump:
-            return joined(parseDump(data), "dump ");
+            return chunksOf(parseDump(data), "dump ");
         case InputFormat::Recording:
-            return joined(parseRecording(data), "recording ");
+            return chunksOf(parseRecording(data), "recording ");
         case InputFormat::Raw:
             break;
     }
-    return Bytes(data.begin(), data.end());
+    return TimedBytes{{0, Bytes(data.begin(), data.end())}};
 }
 
 }  // namespace tresvik::cli

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <variant>
 
-#include "link/frame.h"
+#include "log/recording.h"
 
 namespace tresvik::cli {
 
@@ -19,7 +19,9 @@ struct InputError {
     std::string message;  // names the problem and where it is
 };
 
-// The received bytes held in `data`, or why they cannot be read.
-std::variant<Bytes, InputError> parseInput(std::string_view data, InputFormat format);
+// The received bytes held in `data` in arrival order, or why they cannot be read. Recordings
+// and dumps time each chunk since they began; raw bytes and hex lines say nothing of time, and
+// their chunks are all at 0.
+std::variant<TimedBytes, InputError> parseInput(std::string_view data, InputFormat format);
 
 }  // namespace tresvik::cli

@@ -1,12 +1,17 @@
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 
-#include "decode/receive_path.h"
-#include "log/id_log.h"
+#include "link/transmit_queue.h"
+#include "log/log_line.h"
+#include "plot/csv_export.h"
+#include "plot/trend_history.h"
+#include "session/console_session.h"
 #include "tools/cli/byte_input.h"
 #include "tools/cli/cli_commands.h"
 #include "tools/cli/event_printer.h"
@@ -33,6 +38,19 @@ std::string readAll(std::istream& in) {
     return buffer.str();
 }
 
+// When a recording's port opened, in UTC, as its comment gives it in local time.
+std::optional<TrendHistory::Utc> recordingStartUtc(std::string_view recording) {
+    const std::optional<std::tm> local = recordingStartTime(recording);
+    if (!local) {
+        return std::nullopt;
+    }
+    const std::optional<std::time_t> seconds = localCalendarSeconds(*local);
+    if (!seconds) {
+        return std::nullopt;
+    }
+    return std::chrono::system_clock::from_time_t(*seconds);
+}
+
 }  // namespace
 
 int runDecode(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
@@ -40,7 +58,9 @@ int runDecode(const std::vector<std::string>& args, std::istream& in, std::ostre
     InputFormat format = InputFormat::Raw;
     std::string formatOption;
     bool events = false;
+    bool wide = false;
     std::string idLogFile;
+    std::string csvFile;
     std::string inputFile;
     ArgumentReader reader("decode", ArgumentReader::DashedPositionals::Refused);
     for (const InputFormatOption& option : kInputFormatOptions) {
@@ -55,6 +75,8 @@ int runDecode(const std::vector<std::string>& args, std::istream& in, std::ostre
     }
     reader.flag("--events", events);
     reader.option("--id-log", "a file name", idLogFile);
+    reader.option("--csv", "a file name", csvFile);
+    reader.flag("--wide", wide);
     reader.read(args, [&inputFile](const std::string& arg) {
         if (!inputFile.empty()) {
             throw UsageError("decode: more than one input file ('" + inputFile + "' and '" + arg +
@@ -62,6 +84,14 @@ int runDecode(const std::vector<std::string>& args, std::istream& in, std::ostre
         }
         inputFile = arg;
     });
+    const bool timed = format == InputFormat::Recording || format == InputFormat::Dump;
+    if (!csvFile.empty() && !timed) {
+        throw UsageError(
+            "decode: --csv needs --recording or --dump, whose lines carry their times");
+    }
+    if (wide && csvFile.empty()) {
+        throw UsageError("decode: --wide goes with --csv");
+    }
 
     std::string data;
     if (inputFile.empty() || inputFile == "-") {
@@ -78,16 +108,36 @@ int runDecode(const std::vector<std::string>& args, std::istream& in, std::ostre
         throw UsageError((inputFile.empty() ? std::string("standard input") : inputFile) + ": " +
                          error->message);
     }
-    const Bytes& bytes = std::get<Bytes>(parsed);
-
-    IdLog idLog;
-    if (!idLogFile.empty()) {
-        idLog.load(pathFromUtf8(idLogFile));
+    // Before decoding, so that a file that cannot be written costs no work.
+    std::ofstream csv;
+    if (!csvFile.empty()) {
+        csv.open(pathFromUtf8(csvFile), std::ios::binary | std::ios::trunc);
+        if (!csv) {
+            throw UsageError("cannot create CSV file '" + csvFile + "'");
+        }
     }
-    const std::atomic<bool> closing{false};
+
+    // Nothing is sent: the queue and the closed port only complete the session.
+    TransmitQueue queue;
+    const std::atomic<bool> portOpen{false};
+    ConsoleSession session(queue, portOpen, {.trafficLog = false, .idLog = true});
+    if (!idLogFile.empty()) {
+        session.idLog().load(pathFromUtf8(idLogFile));
+    }
     EventPrinter printer(out, events);
-    ReceivePath path(nullptr, closing, &idLog, &printer);
-    path.push(bytes);
+    session.addListener(printer);
+    // A file's times count from its start; a dump's stamps carry no date.
+    TrendHistory history;
+    if (!csvFile.empty()) {
+        history.begin(ArrivalTime{},
+                      format == InputFormat::Recording ? recordingStartUtc(data) : std::nullopt);
+        session.addListener(history);
+    }
+    for (const TimedChunk& chunk : std::get<TimedBytes>(parsed)) {
+        session.receive(
+            ReceivedBytes(chunk.bytes, ArrivalTime{} + std::chrono::milliseconds(chunk.offsetMs)));
+    }
+    const ReceivePath& path = session.receivePath();
 
     if (events) {
         if (path.partialSize() > 0) {
@@ -102,6 +152,19 @@ int runDecode(const std::vector<std::string>& args, std::istream& in, std::ostre
             err << ", incomplete frame: " << path.partialSize() << " bytes";
         }
         err << '\n';
+    }
+    if (!csvFile.empty()) {
+        CsvExportOptions options;
+        options.layout = wide ? CsvLayout::Wide : CsvLayout::Long;
+        if (exportCsv(history.samples(), options, csv) != CsvExportResult::Written) {
+            err << "tresvik-cli: cannot write CSV file '" << csvFile << "'\n";
+            return 1;
+        }
+        if (history.samples().notKept() > 0) {
+            err << "tresvik-cli: " << csvFile << " ends " << kLastSampleTimeMs / 1000
+                << " s into the input; the " << history.samples().notKept()
+                << " values after that are not in it\n";
+        }
     }
     return 0;
 }

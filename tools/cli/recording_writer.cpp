@@ -12,28 +12,6 @@
 
 namespace tresvik::cli {
 
-namespace {
-
-std::string localTimeNow() {
-    const std::tm parts = localCalendarTime(std::time(nullptr));
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &parts);
-    return text;
-}
-
-// A line end or other control character in a port's name would end the comment early and make
-// the rest of it a line no reader accepts.
-std::string commentText(std::string text) {
-    for (char& c : text) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == '\x7F') {
-            c = '?';
-        }
-    }
-    return text;
-}
-
-}  // namespace
-
 RecordingWriter::RecordingWriter(const std::string& path)
     : m_path(path), m_file(std::fopen(path.c_str(), "wb")) {
     if (m_file == nullptr) {
@@ -51,7 +29,7 @@ RecordingWriter::~RecordingWriter() {
 
 bool RecordingWriter::begin(const std::string& port) {
     m_start = std::chrono::steady_clock::now();
-    return write("# port " + commentText(port) + ", started " + localTimeNow() + "\n");
+    return write(formatRecordingStart(port, localCalendarTime(std::time(nullptr))));
 }
 
 bool RecordingWriter::push(ByteView bytes, std::chrono::steady_clock::time_point arrival) {

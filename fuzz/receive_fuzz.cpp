@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -15,6 +16,7 @@
 #include "decode/parameter_table.h"
 #include "decode/receive_path.h"
 #include "flags/flag_grid.h"
+#include "flags/flag_states.h"
 #include "link/frame.h"
 #include "log/id_log.h"
 #include "log/log_queue.h"
@@ -37,7 +39,19 @@ std::uint16_t chooseId(std::uint8_t selector, std::uint8_t index) {
     }
 }
 
-void checkGrid(const FlagGrid& grid) {
+// Every reported flag holds a two-bit state, and the grid's pictures stay within the strips.
+void checkFlags(const FlagStates& flags) {
+    FlagGrid grid;
+    for (int group = 0; group < kFlagGroupCount; ++group) {
+        for (int position = 0; position < 8 * 255; ++position) {
+            if (const std::optional<std::uint8_t> state = flags.state(group, position)) {
+                if (*state > 3) {
+                    std::abort();
+                }
+                grid.show({group, position, *state, {}});
+            }
+        }
+    }
     for (int row = 0; row < kFlagGridRows; ++row) {
         for (int column = 0; column < kFlagGridColumns; ++column) {
             const int image = grid.image(row, column);
@@ -76,7 +90,7 @@ void readReplayFile(const std::variant<TimedBytes, RecordingError>& parsed, LogQ
     const std::atomic<bool> closing{false};
     ReceivePath replay(&log, closing, &idLog, nullptr);
     replay.push(joinChunks(chunks));
-    checkGrid(replay.flags());
+    checkFlags(replay.flags());
 }
 
 // Cut into a recording's lines, the bytes received must all be there, in order.
@@ -108,7 +122,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     ReceivePath stream(&log, closing, &idLog, nullptr);
     stream.push(ByteView(data, size));
-    checkGrid(stream.flags());
+    checkFlags(stream.flags());
 
     if (size >= 2) {
         const std::size_t length = std::min<std::size_t>(size - 2, 255);
@@ -119,7 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (single.counters().goodFrames != 1) {
             std::abort();
         }
-        checkGrid(single.flags());
+        checkFlags(single.flags());
     }
 
     const std::string_view file(reinterpret_cast<const char*>(data), size);

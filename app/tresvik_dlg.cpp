@@ -182,11 +182,10 @@ void CTresvikDlg::createControls() {
     m_list = new ParameterList(this);
     m_list->setObjectName(QStringLiteral("parameterList"));
     m_list->setGeometry(dluRect(65, 7, 424, 452));
-    // A right click belongs to the list's right double-click, never to a menu.
-    m_list->setContextMenuPolicy(Qt::PreventContextMenu);
     connect(m_list, &ParameterList::leftDoubleClicked, this, &CTresvikDlg::onListDoubleClicked);
     connect(m_list, &ParameterList::rightDoubleClicked, this,
             &CTresvikDlg::onListRightDoubleClicked);
+    connect(m_list, &ParameterList::menuRequested, this, &CTresvikDlg::onListMenu);
 }
 
 void CTresvikDlg::connectSession() {
@@ -221,6 +220,7 @@ void CTresvikDlg::reject() {
 
 void CTresvikDlg::endDialog() {
     // The ID log file is open only while it is read or written, so nothing is left to close.
+    m_plots.close();
     QDialog::reject();
 }
 
@@ -435,16 +435,30 @@ bool CTresvikDlg::nativeEvent(const QByteArray& eventType, void* message, qintpt
     }
     return QDialog::nativeEvent(eventType, message, result);
 }
-#else
+#endif
+
 void CTresvikDlg::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+#ifndef Q_OS_WIN
     // Off Windows the window manager owns the system menu and the title bar: their About item
     // and the title-bar double-click that clears the values are offered here.
-    QMenu menu(this);
     menu.addAction(QStringLiteral("&About Tresvik..."), this, &CTresvikDlg::showAbout);
     menu.addAction(QStringLiteral("&Licence..."), this, &CTresvikDlg::showLicence);
     menu.addAction(QStringLiteral("&Clear values"), m_list, &ParameterList::clearValues);
+    menu.addSeparator();
+#endif
+    menu.addAction(QStringLiteral("&Plot"), &m_plots, &TrendPlots::showWindow);
     menu.exec(event->globalPos());
 }
-#endif
+
+void CTresvikDlg::onListMenu(int item, int column, const QPoint& globalPos) {
+    const int row = rowAt(item, column);
+    if (!TrendPlots::canPlot(row)) {
+        return;
+    }
+    QMenu menu(this);
+    menu.addAction(TrendPlots::plotActionText(row), this, [this, row] { m_plots.plot(row); });
+    menu.exec(globalPos);
+}
 
 }  // namespace tresvik

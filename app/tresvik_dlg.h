@@ -10,6 +10,7 @@
 #include "flags/flags_dlg.h"
 #include "link/port_enumerator.h"
 #include "log/log_dlg.h"
+#include "plot/trend_plots.h"
 #include "session/console_session.h"
 #include "ui/enter_escape_filter.h"
 #include "ui/window_dock.h"
@@ -54,12 +55,13 @@ public:
     const ReceivePath& receivePath() const { return m_console.receivePath(); }
     bool closing() const { return m_console.closing(); }
 
+    TrendPlots& plots() { return m_plots; }
+
 protected:
 #ifdef Q_OS_WIN
     bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
-#else
-    void contextMenuEvent(QContextMenuEvent* event) override;
 #endif
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void createControls();
@@ -84,6 +86,8 @@ private:
     // Parameter list.
     void onListDoubleClicked(int item, int column);
     void onListRightDoubleClicked(int item, int column);
+    // The menu of a right click on the list's cell at (item, column).
+    void onListMenu(int item, int column, const QPoint& globalPos);
     void copyToClipboard(const QString& text);
     void showMessage(const QString& text);
 
@@ -109,6 +113,8 @@ private:
     bool m_linkRunning = false;
     CTxDlg m_txDlg{m_console.frameWriter()};
     CFlagsDlg m_flagsDlg;
+    // How the numeric values moved since Connect, and the Plot window.
+    TrendPlots m_plots{m_console, *this};
 
     // The ports of the last enumeration, and whether it listed one.
     QList<PortEntry> m_ports;

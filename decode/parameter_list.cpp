@@ -1,7 +1,11 @@
 #include "decode/parameter_list.h"
 
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QMouseEvent>
+
+#include <utility>
 
 #include "decode/parameter_table.h"
 #include "ui/report_list.h"
@@ -31,6 +35,9 @@ ParameterList::ParameterList(QWidget* parent)
         setCellText(at.item, at.labelColumn,
                     QString::fromUtf16(label.data(), static_cast<qsizetype>(label.size())));
     }
+    m_menuTimer.setSingleShot(true);
+    connect(&m_menuTimer, &QTimer::timeout, this,
+            [this] { emit menuRequested(m_menuItem, m_menuColumn, m_menuPos); });
 }
 
 void ParameterList::setCellText(int item, int column, const QString& text) {
@@ -56,11 +63,41 @@ void ParameterList::clearValues() {
     }
 }
 
+void ParameterList::mouseReleaseEvent(QMouseEvent* event) {
+    QTableWidget::mouseReleaseEvent(event);
+    if (std::exchange(m_endingDoubleClick, false) || event->button() != Qt::RightButton) {
+        return;
+    }
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (!index.isValid()) {
+        return;
+    }
+    m_menuItem = index.row();
+    m_menuColumn = index.column();
+    m_menuPos = event->globalPosition().toPoint();
+    m_menuTimer.start(QApplication::doubleClickInterval());
+}
+
+void ParameterList::contextMenuEvent(QContextMenuEvent* event) {
+    // The mouse's menu comes from the release of a lone right click.
+    event->accept();
+    if (event->reason() != QContextMenuEvent::Keyboard || !currentIndex().isValid()) {
+        return;
+    }
+    const QRect cell = visualRect(currentIndex());
+    emit menuRequested(currentIndex().row(), currentIndex().column(),
+                       viewport()->mapToGlobal(cell.center()));
+}
+
 void ParameterList::mouseDoubleClickEvent(QMouseEvent* event) {
     const QPoint position = event->position().toPoint();
     const QModelIndex index = indexAt(position);
     const int item = index.isValid() ? index.row() : -1;
     const int column = index.isValid() ? index.column() : columnAt(position.x());
+    if (event->button() == Qt::RightButton) {
+        m_menuTimer.stop();
+    }
+    m_endingDoubleClick = true;
     QTableWidget::mouseDoubleClickEvent(event);
     if (event->button() == Qt::LeftButton) {
         emit leftDoubleClicked(item, column);

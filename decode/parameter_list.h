@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QPoint>
 #include <QString>
 #include <QTableWidget>
+#include <QTimer>
 
 namespace tresvik {
 
@@ -28,9 +30,24 @@ signals:
     // no item lies under the cursor.
     void leftDoubleClicked(int item, int column);
     void rightDoubleClicked(int item, int column);
+    // A right click on the cell at (item, column) that was not the first of a double-click, or
+    // the menu key on the current cell: the place to offer a menu, at `globalPos`.
+    void menuRequested(int item, int column, const QPoint& globalPos);
 
 protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    // A right double-click has its own meaning, so the menu of a right click waits until the
+    // time for a second click has passed.
+    QTimer m_menuTimer;
+    // The release that ends a double-click is not a click of its own.
+    bool m_endingDoubleClick = false;
+    int m_menuItem = -1;
+    int m_menuColumn = -1;
+    QPoint m_menuPos;
 };
 
 }  // namespace tresvik

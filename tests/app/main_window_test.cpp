@@ -34,6 +34,7 @@
 #include "flags/no_sel_list_ctrl.h"
 #include "link/crc8.h"
 #include "link/transmit_queue.h"
+#include "plot/plot_view.h"
 #include "tests/support/fake_link_session.h"
 #include "tests/support/picture_checks.h"
 
@@ -51,6 +52,11 @@ QString hex(const Bytes& bytes) {
                       static_cast<qsizetype>(bytes.size()))
         .toHex(' ')
         .toUpper();
+}
+
+int rowLabelled(std::u16string_view label) {
+    const auto table = parameterTable();
+    return static_cast<int>(std::ranges::find(table, label, &ParameterRow::label) - table.begin());
 }
 
 // Runs `action` on the next popup or modal window that opens, while the caller's exec() waits.
@@ -234,6 +240,63 @@ private slots:
             QCOMPARE(m_list->cellText(at.item, at.valueColumn), QString());
         }
         QCOMPARE(m_list->cellText(3, 0), label);
+    }
+
+    void aRightClickOnANumberOffersItsPlotAndOtherValuesOfferNothing() {
+        const auto rightClick = [this](int row) {
+            const ListPosition at = listPosition(row);
+            m_list->scrollTo(m_list->model()->index(at.item, at.valueColumn));
+            const QRect cell = m_list->visualRect(m_list->model()->index(at.item, at.valueColumn));
+            QTest::mouseClick(m_list->viewport(), Qt::RightButton, {}, cell.center());
+        };
+        QStringList offered;
+        bool opened = false;
+        whenWindowOpens([&](QWidget* popup) {
+            opened = true;
+            for (QAction* action : static_cast<QMenu*>(popup)->actions()) {
+                offered << action->text();
+            }
+            popup->close();
+            static_cast<QMenu*>(popup)->actions().value(0)->trigger();
+        });
+        rightClick(rowLabelled(u"RPM"));
+        QTRY_VERIFY(opened);
+        QCOMPARE(offered, QStringList{QStringLiteral("Plot RPM")});
+        PlotWindow* plot = m_dlg->plots().window();
+        QVERIFY(plot != nullptr && plot->isVisible());
+        QCOMPARE(plot->view().rows(), std::vector<int>{rowLabelled(u"RPM")});
+
+        // A right double-click is the list's own and opens no menu; neither does a right click
+        // on a value without a number.
+        opened = false;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, this, [&] {
+            if (QWidget* popup = QApplication::activePopupWidget()) {
+                opened = true;
+                popup->close();
+            }
+        });
+        watch.start(10);
+        // As the window system delivers it: a click, then the second press as a double-click.
+        const ListPosition speed = listPosition(rowLabelled(u"Speed"));
+        const QPoint cell =
+            m_list->visualRect(m_list->model()->index(speed.item, speed.valueColumn)).center();
+        m_list->setCellText(speed.item, speed.valueColumn, QStringLiteral("039.0"));
+        QTest::mouseClick(m_list->viewport(), Qt::RightButton, {}, cell);
+        QTest::mouseDClick(m_list->viewport(), Qt::RightButton, {}, cell);
+        QTest::mouseRelease(m_list->viewport(), Qt::RightButton, {}, cell);
+        QCOMPARE(m_list->cellText(speed.item, speed.valueColumn), QString());
+        QTest::qWait(QApplication::doubleClickInterval() + 100);
+        QVERIFY(!opened);
+        rightClick(rowLabelled(u"Device"));
+        QTest::qWait(QApplication::doubleClickInterval() + 100);
+        QVERIFY(!opened);
+    }
+
+    void contextMenuOpensThePlotWindow() {
+        chooseContextItem(QStringLiteral("&Plot"), [](QWidget*) {});
+        QTRY_VERIFY(m_dlg->plots().window() != nullptr && m_dlg->plots().window()->isVisible());
+        QVERIFY(m_dlg->plots().window()->view().rows().empty());
     }
 
     void aboutItemShowsTheAboutBoxModally() {

@@ -11,7 +11,7 @@
 #include <map>
 #include <vector>
 
-#include "bench/synthetic_session.h"
+#include "bench/synthetic_day.h"
 #include "plot/csv_export.h"
 #include "plot/trend_history.h"
 
@@ -29,13 +29,7 @@ const TrendHistory& dayOf(const std::vector<int>& rows) {
     const auto [it, made] = days.try_emplace(rows);
     TrendHistory& history = it->second;
     if (made) {
-        const ArrivalTime start{};
-        history.begin(start, std::chrono::system_clock::now());
-        for (std::uint64_t f = 0; f < kDayFrames; ++f) {
-            const int row = rows[f % rows.size()];
-            history.add(row, start + std::chrono::milliseconds(f * kFrameGapMs),
-                        syntheticValue(row, f));
-        }
+        fillSyntheticDay(history, rows);
     }
     return history;
 }

@@ -23,6 +23,7 @@ namespace {
 
 constexpr int kMargin = 6;
 constexpr int kLaneGap = 6;
+constexpr int kLanePadding = 3;
 // A wheel notch narrows the span by a fifth; turning back widens it again.
 constexpr double kZoomPerNotch = 0.8;
 
@@ -258,7 +259,9 @@ void PlotView::prepare(Lane& lane, int width) {
         lane.columns.size() == columnCount && lane.samples == series.size()) {
         return;
     }
-    lane.columns = m_history.columns(lane.row, m_range.fromMs(), m_range.toMs(), columnCount);
+    // Half a millisecond more takes in a sample right at the view's end, where following puts
+    // the newest one; sample times are whole milliseconds.
+    lane.columns = m_history.columns(lane.row, m_range.fromMs(), m_range.toMs() + 0.5, columnCount);
     lane.fromMs = m_range.fromMs();
     lane.toMs = m_range.toMs();
     lane.samples = series.size();
@@ -284,7 +287,7 @@ void PlotView::prepare(Lane& lane, int width) {
 
 void PlotView::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
-    painter.fillRect(event->rect(), palette().base());
+    painter.fillRect(event->rect(), palette().window());
     if (m_lanes.empty()) {
         painter.setPen(palette().color(QPalette::PlaceholderText));
         painter.drawText(rect(), Qt::AlignCenter | Qt::TextWordWrap,
@@ -314,7 +317,7 @@ void PlotView::paintEvent(QPaintEvent* event) {
 void PlotView::paintHeader(QPainter& painter, std::size_t index) {
     Lane& lane = m_lanes[index];
     const QRect header = headerRect(index);
-    painter.fillRect(header, palette().base());
+    painter.fillRect(header, palette().window());
     const QFontMetrics metrics = fontMetrics();
     const QRect swatch(header.left() + 2, header.center().y() - 4, 9, 9);
     painter.fillRect(swatch, kColours[index]);
@@ -346,12 +349,19 @@ void PlotView::paintLane(QPainter& painter, std::size_t index) const {
     const QFontMetrics metrics = fontMetrics();
     painter.fillRect(rect.left() - plotArea().left(), rect.top(), plotArea().left(), rect.height(),
                      palette().window());
+    painter.fillRect(rect, palette().base());
+    // The frame lies just outside the columns left and right, so that the first and the last
+    // column, where following puts the newest sample, show.
     painter.setPen(palette().color(QPalette::Mid));
-    painter.drawRect(rect.adjusted(0, 0, -1, -1));
+    painter.drawRect(QRect(rect.left() - 1, rect.top(), rect.width() + 1, rect.height() - 1));
 
     const ValueScale& scale = lane.scale;
+    // The scale's ends lie a few pixels inside the frame, so that a value at either end is not
+    // hidden by it.
+    const QRect inner = rect.adjusted(0, kLanePadding, 0, -kLanePadding);
     const auto yOf = [&](double value) {
-        return rect.bottom() - (value - scale.low) / (scale.high - scale.low) * (rect.height() - 1);
+        return inner.bottom() -
+               (value - scale.low) / (scale.high - scale.low) * (inner.height() - 1);
     };
     painter.setPen(palette().color(QPalette::Text));
     for (const double tick : scale.ticks()) {
@@ -397,8 +407,10 @@ void PlotView::paintLane(QPainter& painter, std::size_t index) const {
         line << QPointF(end, *lastY);
     }
     painter.save();
-    painter.setClipRect(rect.adjusted(1, 1, -1, -1));
-    painter.setPen(QPen(kColours[index], 1.5));
+    painter.setClipRect(rect.adjusted(0, 1, 0, -1));
+    // A one-pixel cosmetic pen takes the rasteriser's fast path for lines; a wider one strokes
+    // the zigzag of a busy lane as a polygon, a hundred times slower.
+    painter.setPen(QPen(kColours[index], 0));
     painter.drawPolyline(line);
     painter.restore();
 }

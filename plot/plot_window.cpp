@@ -22,6 +22,9 @@ namespace tresvik {
 
 namespace {
 
+const QString kHint =
+    QStringLiteral("Wheel: zoom   Drag: pan   Double-click: whole session   Right-click: remove");
+
 QToolButton* makeToolButton(const QString& text, const QString& tip, QWidget* parent) {
     auto* button = new QToolButton(parent);
     button->setText(text);
@@ -59,15 +62,11 @@ PlotWindow::PlotWindow(const TrendHistory& history, QWidget* parent)
                                    QStringLiteral("Save the plot as a PNG picture"), this);
     auto* csv = makeToolButton(QStringLiteral("Export CSV..."),
                                QStringLiteral("Write the received values to a CSV file"), this);
-    auto* hint =
-        new QLabel(QStringLiteral("Wheel: zoom   Drag: pan   Double-click: whole session"), this);
-    hint->setForegroundRole(QPalette::PlaceholderText);
     for (QWidget* widget : {static_cast<QWidget*>(m_follow), static_cast<QWidget*>(whole),
                             static_cast<QWidget*>(picture), static_cast<QWidget*>(csv)}) {
         tools->addWidget(widget);
     }
     tools->addStretch();
-    tools->addWidget(hint);
     layout->addLayout(tools);
 
     m_view = new PlotView(history, this);
@@ -75,7 +74,9 @@ PlotWindow::PlotWindow(const TrendHistory& history, QWidget* parent)
     layout->addWidget(m_view, 1);
 
     auto* foot = new QHBoxLayout;
-    m_status = new QLabel(this);
+    m_status = new QLabel(kHint, this);
+    // A long path in a message must not widen the window.
+    m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_progress = new QProgressBar(this);
     m_progress->setMaximumWidth(240);
     m_progress->hide();

@@ -11,6 +11,13 @@
 
 namespace tresvik {
 
+namespace {
+
+// The least width that still makes a useful plot beside the main window.
+constexpr int kNarrowestBeside = 480;
+
+}  // namespace
+
 TrendPlots::TrendPlots(ConsoleSession& session, QWidget& owner)
     : m_session(session), m_owner(owner) {
     m_session.addListener(m_history);
@@ -34,17 +41,30 @@ QString TrendPlots::plotActionText(int row) {
 PlotWindow& TrendPlots::ensureWindow() {
     if (m_window == nullptr) {
         m_window = new PlotWindow(m_history, &m_owner);
-        // Over the middle of the main window, inside the screen it is on.
-        QRect frame = m_window->frameGeometry();
-        frame.moveCenter(m_owner.frameGeometry().center());
+        // Beside the main window, on the side with more room, so that the list stays in reach
+        // for adding values; narrowed to that room when it is enough for a plot.
         if (const QScreen* screen = m_owner.screen()) {
             const QRect available = screen->availableGeometry();
+            const QRect owner = m_owner.frameGeometry();
+            const int rightRoom = available.right() - owner.right();
+            const int leftRoom = owner.left() - available.left();
+            const int room = std::max(rightRoom, leftRoom);
+            if (room >= kNarrowestBeside && room < m_window->width()) {
+                m_window->resize(room, m_window->height());
+            }
+            QRect frame = m_window->frameGeometry();
+            frame.moveTop(owner.top());
+            if (rightRoom >= leftRoom) {
+                frame.moveLeft(owner.right() + 1);
+            } else {
+                frame.moveRight(owner.left() - 1);
+            }
             frame.moveRight(std::min(frame.right(), available.right()));
             frame.moveBottom(std::min(frame.bottom(), available.bottom()));
             frame.moveLeft(std::max(frame.left(), available.left()));
             frame.moveTop(std::max(frame.top(), available.top()));
+            m_window->move(frame.topLeft());
         }
-        m_window->move(frame.topLeft());
     }
     return *m_window;
 }

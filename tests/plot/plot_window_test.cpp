@@ -38,7 +38,7 @@ bool coloured(QRgb pixel) {
 std::vector<int> colouredRows(const QImage& image, const QRect& rect, int x0, int x1) {
     std::vector<int> rows;
     for (int y = rect.top() + 1; y < rect.bottom(); ++y) {
-        for (int x = std::max(x0, rect.left() + 1); x <= std::min(x1, rect.right() - 1); ++x) {
+        for (int x = std::max(x0, rect.left()); x <= std::min(x1, rect.right()); ++x) {
             if (coloured(image.pixel(x, y))) {
                 rows.push_back(y);
                 break;
@@ -132,6 +132,20 @@ private slots:
         view.refresh();
         QCOMPARE(view.range().toMs(), 90'000.0);
         settle();
+
+        // A new sample in view is drawn with the header that names it.
+        add(rpm(), 91'000, 3200);
+        view.refresh();
+        settle();
+        const QImage picture = m_window->grab().toImage();
+        picture.save("/tmp/shots/dbg.png");
+        qWarning() << view.laneRect(0) << view.pos() << view.range().fromMs() << view.range().toMs()
+                   << view.xAtTime(91000);
+        const QRect lane = view.laneRect(0).translated(view.pos());
+        const int newX = view.pos().x() + static_cast<int>(view.xAtTime(91'000));
+        QVERIFY(!colouredRows(picture, QRect(lane.left(), lane.top(), lane.width(), 20), newX - 1,
+                              newX + 1)
+                     .empty());
 
         // Nothing new: nothing is drawn again.
         const std::size_t drawn = view.laneDrawCount();

@@ -17,6 +17,11 @@ namespace tresvik {
 struct ReceivedFrame {
     ByteView bytes;
     ArrivalTime arrival{};
+    // The frame was cut off before it was complete: the line went quiet inside it for longer than
+    // the whole frame takes, or the port closed while it was being collected. The assembler has
+    // no time-out, so it completed the frame with whatever came next; a checksum that still holds
+    // says the bytes belonged together after all, and only slowly came.
+    bool interrupted = false;
 };
 
 // What happens between the console and the unit, told in the unit's terms (parameters, flags,
@@ -30,10 +35,17 @@ public:
     // moment `at` was, so that arrival times map to UTC once, whatever the wall clock does later.
     virtual void portOpened(ArrivalTime /*at*/, std::chrono::system_clock::time_point /*utc*/) {}
     virtual void portClosed(ArrivalTime /*at*/) {}
+    // Bytes the link handed on, before the receive path takes them; the frames they complete
+    // follow.
+    virtual void bytesReceived(const ReceivedBytes& /*bytes*/) {}
     virtual void frameReceived(const ReceivedFrame& /*frame*/) {}
     virtual void checksumError(const ReceivedFrame& /*frame*/) {}
     // A byte between frames that is not a start byte: noise on the line.
     virtual void byteDiscarded(std::uint8_t /*byte*/, ArrivalTime /*arrival*/) {}
+    // The port closed while a frame was being collected; `frame` holds its bytes so far. The
+    // assembler keeps them, so the frame may still be completed after the next open, then marked
+    // as interrupted.
+    virtual void frameCutOff(const ReceivedFrame& /*frame*/) {}
     virtual void parameterChanged(const ParameterUpdate& /*update*/) {}
     virtual void programNumberChanged(const std::u16string& /*text*/) {}
     virtual void deviceIdChanged(const std::u16string& /*suffix*/) {}

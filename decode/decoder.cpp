@@ -1,7 +1,11 @@
 #include "decode/decoder.h"
 
+#include <bitset>
+
+#include "commands/command_table.h"
 #include "decode/parameter_table.h"
 #include "decode/value_format.h"
+#include "flags/flag_grid.h"
 #include "link/bytes.h"
 
 namespace tresvik {
@@ -14,6 +18,28 @@ std::u16string debugLine(ByteView frame) {
         appendHexByte(line, frame[i]);
     }
     return line;
+}
+
+bool isKnownIdentifier(std::uint16_t id) {
+    // The tables are walked row by row wherever a frame is decoded; this is asked of every frame
+    // by the link's health counters too, so the answer for each identifier is worked out once.
+    static const std::bitset<0x10000> kKnown = [] {
+        std::bitset<0x10000> known;
+        for (const ParameterRow& row : parameterTable()) {
+            known.set(row.messageId);
+        }
+        for (int g = 0; g < kFlagGroupCount; ++g) {
+            known.set(flagGroup(g).messageId);
+        }
+        for (const CommandRow& row : commandTable()) {
+            if (findCommandRow(row.messageId)) {
+                known.set(row.messageId);
+            }
+        }
+        known.set(kDebugInfoId);
+        return known;
+    }();
+    return kKnown[id];
 }
 
 DecodeResult decodeFrame(ByteView frame, const FlagStates& flags) {

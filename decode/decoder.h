@@ -34,6 +34,10 @@ inline constexpr std::uint16_t kDebugInfoId = 0x2406;
 // flags' last reported states, against which changes are found; it is not modified.
 DecodeResult decodeFrame(ByteView frame, const FlagStates& flags);
 
+// Whether the console makes anything of a frame with identifier `id`: a parameter row, a flag
+// group, a Tx command whose read-back it shows, or the debug information the ID log keeps.
+bool isKnownIdentifier(std::uint16_t id);
+
 // The ID log line of a frame: every byte but the checksum as "%02X", no separators.
 std::u16string debugLine(ByteView frame);
 

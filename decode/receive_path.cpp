@@ -11,16 +11,34 @@ ConsoleListener g_nobodyListens;
 }
 
 ReceivePath::ReceivePath(LogQueue* log, const std::atomic<bool>& closing, IdLog* idLog,
-                         ConsoleListener* listener)
+                         ConsoleListener* listener, int baudRate)
     : m_log(log),
       m_closing(closing),
       m_idLog(idLog),
-      m_listener(listener != nullptr ? listener : &g_nobodyListens) {}
+      m_listener(listener != nullptr ? listener : &g_nobodyListens),
+      m_baudRate(baudRate) {}
+
+bool ReceivePath::cutsFrame(ArrivalTime::duration pause) const {
+    if (pause <= kShortestQuiet) {
+        return false;
+    }
+    // Before its length byte has come, how long the frame takes is not known: the shortest
+    // pause decides.
+    const ByteView partial = m_assembler.partial();
+    if (partial.size() < frame::kHeaderSize) {
+        return true;
+    }
+    return pause > lineTime(frame::payloadLength(partial) + frame::kOverhead, m_baudRate);
+}
 
 void ReceivePath::push(std::uint8_t byte, ArrivalTime arrival) {
     if (!m_assembler.inFrame()) {
         m_frameArrival = arrival;
+        m_frameInterrupted = false;
+    } else if (!m_frameInterrupted && cutsFrame(arrival - m_lastArrival)) {
+        m_frameInterrupted = true;
     }
+    m_lastArrival = arrival;
     switch (m_assembler.push(byte)) {
         case FrameAssembler::Result::None:
             break;
@@ -47,13 +65,21 @@ void ReceivePath::push(ByteView bytes, ArrivalTime arrival) {
     }
 }
 
+void ReceivePath::lineClosed() {
+    if (!m_assembler.inFrame()) {
+        return;
+    }
+    m_frameInterrupted = true;
+    m_listener->frameCutOff({m_assembler.partial(), m_frameArrival, true});
+}
+
 void ReceivePath::handleGoodFrame(ByteView frame) {
     ++m_counters.goodFrames;
     // The receive line is logged before anything the decoder causes.
     if (m_log != nullptr && !m_closing.load()) {
         m_log->AppendBytes(frame, LineClass::UartRx);
     }
-    m_listener->frameReceived({frame, m_frameArrival});
+    m_listener->frameReceived({frame, m_frameArrival, m_frameInterrupted});
 
     DecodeResult result = decodeFrame(frame, m_flags);
     if (!result.ok) {
@@ -91,7 +117,7 @@ void ReceivePath::handleChecksumError(ByteView frame) {
         m_log->AppendText(u"UART Rx - CRC Error.", LineClass::Error);
         m_log->AppendBytes(frame, LineClass::Error);
     }
-    m_listener->checksumError({frame, m_frameArrival});
+    m_listener->checksumError({frame, m_frameArrival, m_frameInterrupted});
 }
 
 }  // namespace tresvik

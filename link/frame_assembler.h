@@ -22,6 +22,8 @@ public:
     bool inFrame() const { return m_inFrame; }
     // Bytes collected of a frame not yet complete.
     std::size_t partialSize() const { return m_inFrame ? m_buffer.size() : 0; }
+    // Those bytes themselves, start byte first; valid until the next push().
+    ByteView partial() const { return m_inFrame ? ByteView(m_buffer) : ByteView(); }
 
 private:
     Bytes m_buffer;

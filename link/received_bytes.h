@@ -39,6 +39,15 @@ public:
         }
     }
 
+    // Calls `visit(bytes, arrival)` for every run of bytes that share one arrival, in order.
+    template <typename Visit>
+    void forEachRun(Visit&& visit) const {
+        for (std::size_t r = 0; r < m_runs.size(); ++r) {
+            const std::size_t end = r + 1 < m_runs.size() ? m_runs[r + 1].first : m_bytes.size();
+            visit(ByteView(m_bytes).subspan(m_runs[r].first, end - m_runs[r].first), m_runs[r].at);
+        }
+    }
+
 private:
     struct Run {
         std::size_t first = 0;

@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 
+#include "link/line_rate.h"
 #include "link/line_waker.h"
 #include "link/transmit_queue.h"
 
@@ -21,7 +22,7 @@ class SerialPort;
 
 // Line settings the connect action asks for; applied at the next open.
 struct PortSettings {
-    qint32 baudRate = 9600;
+    qint32 baudRate = kUnitBaudRate;
     int dataBits = 8;
     int parity = 0;    // none
     int stopBits = 0;  // one stop bit

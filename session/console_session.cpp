@@ -9,7 +9,7 @@ ConsoleSession::ConsoleSession(TransmitQueue& queue, const std::atomic<bool>& po
     : m_options(options),
       m_frameWriter(queue, this, portOpen, m_closing),
       m_receivePath(options.trafficLog ? &m_log : nullptr, m_closing,
-                    options.idLog ? &m_idLog : nullptr, this) {}
+                    options.idLog ? &m_idLog : nullptr, this, options.baudRate) {}
 
 ConsoleSession::~ConsoleSession() = default;
 
@@ -28,16 +28,24 @@ void ConsoleSession::removeListener(ConsoleListener& listener) {
 
 void ConsoleSession::linkOpened() {
     const ArrivalTime at = std::chrono::steady_clock::now();
-    const auto utc = std::chrono::system_clock::now();
+    linkOpened(at, std::chrono::system_clock::now());
+}
+
+void ConsoleSession::linkOpened(ArrivalTime at, std::chrono::system_clock::time_point utc) {
     tellListeners([&](ConsoleListener& l) { l.portOpened(at, utc); });
 }
 
 void ConsoleSession::linkClosed() {
-    const ArrivalTime at = std::chrono::steady_clock::now();
+    linkClosed(std::chrono::steady_clock::now());
+}
+
+void ConsoleSession::linkClosed(ArrivalTime at) {
+    m_receivePath.lineClosed();
     tellListeners([&](ConsoleListener& l) { l.portClosed(at); });
 }
 
 void ConsoleSession::receive(const ReceivedBytes& bytes) {
+    tellListeners([&](ConsoleListener& l) { l.bytesReceived(bytes); });
     m_log.holdDisplay();
     m_receivePath.push(bytes);
     m_log.releaseDisplay();
@@ -67,6 +75,10 @@ void ConsoleSession::checksumError(const ReceivedFrame& frame) {
 
 void ConsoleSession::byteDiscarded(std::uint8_t byte, ArrivalTime arrival) {
     tellListeners([&](ConsoleListener& l) { l.byteDiscarded(byte, arrival); });
+}
+
+void ConsoleSession::frameCutOff(const ReceivedFrame& frame) {
+    tellListeners([&](ConsoleListener& l) { l.frameCutOff(frame); });
 }
 
 void ConsoleSession::parameterChanged(const ParameterUpdate& update) {

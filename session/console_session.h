@@ -6,6 +6,7 @@
 #include "decode/console_listener.h"
 #include "decode/receive_path.h"
 #include "link/frame_writer.h"
+#include "link/line_rate.h"
 #include "link/received_bytes.h"
 #include "link/traffic_log.h"
 #include "log/id_log.h"
@@ -27,6 +28,8 @@ public:
         bool trafficLog = true;
         // Whether debug-information frames are kept in the ID log.
         bool idLog = true;
+        // The line's rate, for how long a frame takes on it.
+        int baudRate = kUnitBaudRate;
     };
 
     // `queue` takes the bytes to send while `portOpen` is set; both belong to the link.
@@ -39,10 +42,14 @@ public:
     void addListener(ConsoleListener& listener);
     void removeListener(ConsoleListener& listener);
 
-    // The link's port opened or closed: the listeners hear it with the time.
+    // The link's port opened or closed: the listeners hear it with the time, after a frame the
+    // close cut off. The clocks are read now, or the times given (a file's, a test's).
     void linkOpened();
+    void linkOpened(ArrivalTime at, std::chrono::system_clock::time_point utc);
     void linkClosed();
-    // Bytes the link handed on, in arrival order. The Log shows the whole batch as one change.
+    void linkClosed(ArrivalTime at);
+    // Bytes the link handed on, in arrival order: the listeners hear of them, then of what they
+    // complete. The Log shows the whole batch as one change.
     void receive(const ReceivedBytes& bytes);
 
     // Shutdown has begun: nothing more is logged, though frames are still decoded.
@@ -63,6 +70,7 @@ private:
     void frameReceived(const ReceivedFrame& frame) override;
     void checksumError(const ReceivedFrame& frame) override;
     void byteDiscarded(std::uint8_t byte, ArrivalTime arrival) override;
+    void frameCutOff(const ReceivedFrame& frame) override;
     void parameterChanged(const ParameterUpdate& update) override;
     void programNumberChanged(const std::u16string& text) override;
     void deviceIdChanged(const std::u16string& suffix) override;

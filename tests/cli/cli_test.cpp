@@ -219,6 +219,32 @@ TEST_F(CliCsv, AFileThatCannotBeCreatedStopsTheCommandBeforeItDecodes) {
     EXPECT_EQ(out.str(), "");
 }
 
+using CliStats = CliCsv;
+
+// A recording's link health is timed by its lines, as if its port had opened at its start and
+// closed at its last line; what decode prints besides stays as it was.
+TEST_F(CliStats, ARecordingsHealthIsTimedByItsLines) {
+    const std::string recording = recordingWithoutStart();
+    std::string listErrors;
+    const std::string list = decodeToText({"--recording"}, recording, &listErrors);
+    const std::string json = (m_dir / "health.json").string();
+    std::string errors;
+    EXPECT_EQ(decodeToText({"--recording", "--stats", "--stats-json", json}, recording, &errors),
+              list);
+    EXPECT_EQ(errors, listErrors +
+                          "link disconnected for 112.0 s: 5 good frames, 1 checksum errors, 2 "
+                          "noise bytes, 0 cut off, 0 unknown; 42 bytes in, 0 out, 0 commands, 0 "
+                          "answers; 10 s: 0.2 frames/s, 1 bytes/s, line 0.1 % (peak 3.0 %); last "
+                          "good frame 0 ms ago, longest gap 111870 ms\n");
+    const std::string written = fileText(json);
+    EXPECT_NE(written.find("\"source\": \"-\""), std::string::npos) << written;
+    EXPECT_NE(written.find("\"counting_s\": 112.040,"), std::string::npos) << written;
+    EXPECT_NE(written.find("\"good_frames\": 5,\n    \"checksum_errors\": 1,\n    "
+                           "\"noise_bytes\": 2,\n    \"frames_cut_off\": 0,"),
+              std::string::npos)
+        << written;
+}
+
 TEST(CliEncode, PrintsThePreambleThenTheFrame) {
     std::ostringstream out;
     EXPECT_EQ(runEncode({"--seq", "0", "1", "11120"}, out), 0);

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -513,6 +514,78 @@ TEST_F(LinkEndToEnd, ARecordingThatCannotBeWrittenStopsMonitorBeforeItOpensThePo
         EXPECT_NE(errors.find("recording '" + file + "'"), std::string::npos) << errors;
         EXPECT_EQ(monitor.output(), "");
     }
+}
+
+// The number JSON `text` gives for `name`, a counter's.
+std::uint64_t jsonCount(const std::string& text, const std::string& name) {
+    const std::string key = "\"" + name + "\": ";
+    const std::size_t at = text.find(key);
+    EXPECT_NE(at, std::string::npos) << name;
+    return at == std::string::npos ? 0 : std::stoull(text.substr(at + key.size()));
+}
+
+// The bytes received that the last of monitor's --stats lines gives, if any.
+std::optional<std::uint64_t> bytesInLastStatsLine(const std::string& errors) {
+    const std::size_t in = errors.rfind(" bytes in,");
+    if (in == std::string::npos) {
+        return std::nullopt;
+    }
+    const std::size_t start = errors.rfind(' ', in - 1) + 1;
+    return std::stoull(errors.substr(start, in - start));
+}
+
+// Over ten thousand frames as fast as the pseudo-terminal takes them, damaged in every way the
+// unit knows, the link's health counts what the unit's trace says it put on the line: every
+// frame sent intact is good, every damaged checksum and damaged length is a checksum error, and
+// the noise is the noise sent plus the bytes each damaged length left past the frame it claimed.
+TEST_F(LinkEndToEnd, TheLinksHealthCountsExactlyWhatTheUnitPutOnTheLine) {
+    startUnit({"--rate", "0", "--period", "0", "--cycles", "70", "--seed", "17", "--crc-errors",
+               "0.05", "--noise", "0.05", "--bad-length", "0.02"});
+    const std::string json = (m_runtime / "health.json").string();
+    ChildProcess monitor;
+    ASSERT_TRUE(
+        start(monitor, TRESVIK_CLI_PATH, {"monitor", m_port, "--stats", "--stats-json", json}));
+
+    std::uint64_t intact = 0;
+    std::uint64_t damaged = 0;
+    std::uint64_t noise = 0;
+    std::uint64_t sent = 0;
+    // The unit has sent its last cycle, and the console has had all of it once its count of
+    // bytes comes to what went out.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kTimeoutMs);
+    for (bool done = false; !done && std::chrono::steady_clock::now() < deadline;) {
+        ASSERT_TRUE(monitor.collect(kCheckMs)) << monitor.errors();
+        const std::vector<std::string> lines = trace();
+        if (!contains(lines, "DONE")) {
+            continue;
+        }
+        intact = damaged = noise = sent = 0;
+        for (const auto& [kind, bytes] : sentPieces(lines)) {
+            sent += bytes.size();
+            intact += kind == "TX" ? 1 : 0;
+            damaged += kind == "TX-CRC" || kind == "TX-LEN" ? 1 : 0;
+            noise += kind == "NOISE" ? bytes.size() : 0;
+        }
+        for (const std::string& line : lines) {
+            if (line.starts_with("SHORT ")) {
+                noise += std::stoull(line.substr(6));
+            }
+        }
+        done = bytesInLastStatsLine(monitor.errors()) == sent;
+    }
+    ASSERT_TRUE(monitor.signal(SIGINT));
+    ASSERT_TRUE(monitor.waitForExit(kTimeoutMs)) << monitor.errors();
+    stopUnit();
+
+    EXPECT_GE(intact + damaged, 10000U);
+    EXPECT_GT(damaged, 0U);
+    EXPECT_GT(noise, 0U);
+    const std::string written = fileText(json);
+    EXPECT_EQ(jsonCount(written, "bytes_received"), sent);
+    EXPECT_EQ(jsonCount(written, "good_frames"), intact);
+    EXPECT_EQ(jsonCount(written, "checksum_errors"), damaged);
+    EXPECT_EQ(jsonCount(written, "noise_bytes"), noise);
+    EXPECT_EQ(jsonCount(written, "frames_cut_off"), 0U);
 }
 
 TEST_F(LinkEndToEnd, SendShowsTheUnitsAnswerToAValueAndToARequest) {

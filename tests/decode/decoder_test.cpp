@@ -112,5 +112,19 @@ TEST(Decoder, UnknownIdentifierChangesNothing) {
     EXPECT_TRUE(r.flagChanges.empty());
 }
 
+// What the link's health counts as an unknown identifier is what the decoder makes nothing of, for
+// a value-sized payload and a long one alike.
+TEST(Decoder, AnIdentifierIsKnownExactlyWhenItsFramesChangeSomething) {
+    auto changes = [](const DecodeResult& r) {
+        return r.parameter || r.readBack || !r.flagChanges.empty() || r.debugLine;
+    };
+    for (unsigned id = 0; id <= 0xFFFF; ++id) {
+        const auto identifier = static_cast<std::uint16_t>(id);
+        const bool changed = changes(decodeFrame(makeFrame(identifier, Bytes(6, 1)), {})) ||
+                             changes(decodeFrame(makeFrame(identifier, Bytes(17, 1)), {}));
+        ASSERT_EQ(isKnownIdentifier(identifier), changed) << id;
+    }
+}
+
 }  // namespace
 }  // namespace tresvik

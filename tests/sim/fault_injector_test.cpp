@@ -128,5 +128,36 @@ TEST(FaultInjector, EveryIntactFrameSurvivesNoiseAndDamagedChecksums) {
     EXPECT_EQ(console.counters().checksumErrors, damaged);
 }
 
+// The rule the end-to-end count of the link's health relies on: what a receiver makes of each
+// emission follows from the emission alone. A damaged length is one checksum error, the bytes
+// past the length it claims are noise, and the next frame is received as it was sent.
+TEST(FaultInjector, ADamagedLengthIsOneChecksumErrorAndTheRestOfItsFrameNoise) {
+    FaultInjector faults(9, FaultRates{0.05, 0.05, 0.3});
+    const std::atomic<bool> closing{false};
+    ReceivePath console(nullptr, closing, nullptr, nullptr);
+    std::size_t intact = 0;
+    std::size_t damaged = 0;
+    std::size_t shortened = 0;
+    std::size_t noise = 0;
+    for (const Bytes& frame : someCycles(20)) {
+        const Emission e = faults.apply(frame);
+        console.push(e.noise);
+        console.push(e.frame);
+        intact += e.fault == FrameFault::None ? 1 : 0;
+        damaged += e.fault == FrameFault::None ? 0 : 1;
+        shortened += e.fault == FrameFault::Length ? 1 : 0;
+        noise += e.noise.size() + e.bytesPastLength;
+        if (e.fault == FrameFault::Length) {
+            EXPECT_LT(e.frame[3], frame[3]);
+            EXPECT_EQ(e.bytesPastLength, frame[3] - e.frame[3]);
+        }
+    }
+    EXPECT_GT(shortened, 500U);
+    EXPECT_EQ(console.counters().goodFrames, intact);
+    EXPECT_EQ(console.counters().checksumErrors, damaged);
+    EXPECT_EQ(console.counters().bytesOutsideFrames, noise);
+    EXPECT_EQ(console.partialSize(), 0U);
+}
+
 }  // namespace
 }  // namespace tresvik::sim

@@ -7,6 +7,8 @@
 #include <optional>
 #include <sstream>
 
+#include "health/health_report.h"
+#include "health/link_health.h"
 #include "link/transmit_queue.h"
 #include "log/log_line.h"
 #include "plot/csv_export.h"
@@ -59,6 +61,8 @@ int runDecode(const std::vector<std::string>& args, std::istream& in, std::ostre
     std::string formatOption;
     bool events = false;
     bool wide = false;
+    bool stats = false;
+    std::string statsFile;
     std::string idLogFile;
     std::string csvFile;
     std::string inputFile;
@@ -77,6 +81,8 @@ int runDecode(const std::vector<std::string>& args, std::istream& in, std::ostre
     reader.option("--id-log", "a file name", idLogFile);
     reader.option("--csv", "a file name", csvFile);
     reader.flag("--wide", wide);
+    reader.flag("--stats", stats);
+    reader.option("--stats-json", "a file name", statsFile);
     reader.read(args, [&inputFile](const std::string& arg) {
         if (!inputFile.empty()) {
             throw UsageError("decode: more than one input file ('" + inputFile + "' and '" + arg +
@@ -116,6 +122,13 @@ int runDecode(const std::vector<std::string>& args, std::istream& in, std::ostre
             throw UsageError("cannot create CSV file '" + csvFile + "'");
         }
     }
+    std::ofstream statsJson;
+    if (!statsFile.empty()) {
+        statsJson.open(pathFromUtf8(statsFile), std::ios::binary | std::ios::trunc);
+        if (!statsJson) {
+            throw UsageError("cannot create statistics file '" + statsFile + "'");
+        }
+    }
 
     // Nothing is sent: the queue and the closed port only complete the session.
     TransmitQueue queue;
@@ -133,9 +146,21 @@ int runDecode(const std::vector<std::string>& args, std::istream& in, std::ostre
                       format == InputFormat::Recording ? recordingStartUtc(data) : std::nullopt);
         session.addListener(history);
     }
+    // The input is one session of the port: it opened where the file's times count from, and
+    // closed with its last line.
+    const bool health = stats || !statsFile.empty();
+    LinkHealth linkHealth;
+    if (health) {
+        session.addListener(linkHealth);
+        linkHealth.portOpened(ArrivalTime{}, {});
+    }
+    ArrivalTime end{};
     for (const TimedChunk& chunk : std::get<TimedBytes>(parsed)) {
-        session.receive(
-            ReceivedBytes(chunk.bytes, ArrivalTime{} + std::chrono::milliseconds(chunk.offsetMs)));
+        end = ArrivalTime{} + std::chrono::milliseconds(chunk.offsetMs);
+        session.receive(ReceivedBytes(chunk.bytes, end));
+    }
+    if (health) {
+        session.linkClosed(end);
     }
     const ReceivePath& path = session.receivePath();
 
@@ -152,6 +177,16 @@ int runDecode(const std::vector<std::string>& args, std::istream& in, std::ostre
             err << ", incomplete frame: " << path.partialSize() << " bytes";
         }
         err << '\n';
+    }
+    if (stats) {
+        err << healthSummary(linkHealth, end) << '\n';
+    }
+    if (statsJson.is_open()) {
+        statsJson << healthJson(linkHealth, end, inputFile.empty() ? "-" : inputFile) << std::flush;
+        if (!statsJson) {
+            err << "tresvik-cli: cannot write statistics file '" << statsFile << "'\n";
+            return 1;
+        }
     }
     if (!csvFile.empty()) {
         CsvExportOptions options;

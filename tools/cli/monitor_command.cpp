@@ -1,9 +1,12 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+#include <fstream>
 #include <iostream>
 #include <memory>
 
+#include "health/health_report.h"
+#include "health/link_health.h"
 #include "link/port_enumerator.h"
 #include "link/serial_link_session.h"
 #include "session/console_session.h"
@@ -11,24 +14,30 @@
 #include "tools/cli/event_printer.h"
 #include "tools/cli/recording_writer.h"
 #include "tools/cli/stop_signal.h"
+#include "tools/cli/utf8.h"
 
 namespace tresvik::cli {
 
 namespace {
 
 constexpr int kStopCheckMs = 100;
+constexpr int kStatsEveryMs = 1000;
 
 }  // namespace
 
 int runMonitor(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     bool events = false;
+    bool stats = false;
     long seconds = 0;
     std::string port;
     std::string recordFile;
+    std::string statsFile;
     ArgumentReader reader("monitor", ArgumentReader::DashedPositionals::Refused);
     reader.flag("--events", events);
     reader.number("--seconds", 1, 86400, seconds);
     reader.option("--record", "a file name", recordFile);
+    reader.flag("--stats", stats);
+    reader.option("--stats-json", "a file name", statsFile);
     reader.read(args, [&port](const std::string& arg) {
         if (!port.empty()) {
             throw UsageError("monitor: more than one port ('" + port + "' and '" + arg + "')");
@@ -43,6 +52,13 @@ int runMonitor(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (!recordFile.empty()) {
         recording = std::make_unique<RecordingWriter>(recordFile);
     }
+    std::ofstream statsJson;
+    if (!statsFile.empty()) {
+        statsJson.open(pathFromUtf8(statsFile), std::ios::binary | std::ios::trunc);
+        if (!statsJson) {
+            throw UsageError("cannot create statistics file '" + statsFile + "'");
+        }
+    }
 
     int argc = 1;
     char name[] = "tresvik-cli";
@@ -50,9 +66,12 @@ int runMonitor(const std::vector<std::string>& args, std::ostream& out, std::ost
     QCoreApplication app(argc, argv);
     EventPrinter printer(out, events);
     SerialLinkSession session;
+    const int baudRate = PortSettings{}.baudRate;
     ConsoleSession console(session.transmitQueue(), session.portOpenFlag(),
-                           {.trafficLog = false, .idLog = false});
+                           {.trafficLog = false, .idLog = false, .baudRate = baudRate});
     console.addListener(printer);
+    LinkHealth health(baudRate);
+    console.addListener(health);
     const QString devicePath = devicePathFor(QString::fromStdString(port));
     int status = 0;
     // Ends the session the first time the recording cannot be written; it is what was asked for.
@@ -115,6 +134,13 @@ int runMonitor(const std::vector<std::string>& args, std::ostream& out, std::ost
         }
     });
     stopCheck.start(kStopCheckMs);
+    QTimer statsLine;
+    if (stats) {
+        QObject::connect(&statsLine, &QTimer::timeout, [&] {
+            err << healthSummary(health, std::chrono::steady_clock::now()) << '\n' << std::flush;
+        });
+        statsLine.start(kStatsEveryMs);
+    }
     if (seconds > 0) {
         QTimer::singleShot(static_cast<int>(seconds * 1000), &session,
                            &SerialLinkSession::shutdown);
@@ -124,6 +150,13 @@ int runMonitor(const std::vector<std::string>& args, std::ostream& out, std::ost
     app.exec();
     if (recording) {
         recorded(recording->finish());
+    }
+    if (statsJson.is_open()) {
+        statsJson << healthJson(health, std::chrono::steady_clock::now(), port) << std::flush;
+        if (!statsJson) {
+            err << "tresvik-cli: cannot write statistics file '" << statsFile << "'\n";
+            status = 1;
+        }
     }
 
     if (!events) {

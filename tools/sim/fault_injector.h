@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "link/frame.h"
@@ -17,7 +18,7 @@ struct FaultRates {
 enum class FrameFault {
     None,      // sent as built
     Checksum,  // checksum byte changed: the receiver drops exactly this frame
-    Length,    // length byte changed: the receiver loses its place for a while
+    Length,    // length byte made smaller: the receiver loses its place until the next frame
 };
 
 // What goes on the line for one frame: noise bytes (never a start byte, so the receiver drops
@@ -26,10 +27,19 @@ struct Emission {
     Bytes noise;
     Bytes frame;
     FrameFault fault = FrameFault::None;
+    // With a damaged length, how many of the frame's bytes lie beyond the length it claims.
+    std::size_t bytesPastLength = 0;
 };
 
 // Damages frames at random from a seed: the same seed and rates give the same damage to the
 // same stream of frames.
+//
+// A damaged length always claims fewer bytes than the frame holds, chosen so that what a
+// receiver makes of it follows from the emission alone: it takes the bytes up to the claimed
+// length as one frame, whose checksum fails (the length is never one whose last byte happens to
+// be that frame's checksum), then drops the bytes past it as noise (they hold no start byte) and
+// is back in step at the next frame. A frame whose length cannot be damaged so (no payload, or a
+// start byte among its last bytes, the checksum included) is left to the checksum's draw.
 class FaultInjector {
 public:
     static constexpr std::size_t kMaxNoise = 8;
@@ -39,6 +49,10 @@ public:
     Emission apply(const Bytes& frame);
 
 private:
+    // Makes the length of `frame` one of those that keep the damage within it, chosen by `pick`;
+    // false when there is none.
+    static bool shortenLength(Bytes& frame, std::uint32_t pick);
+
     RandomSource m_random;
     FaultRates m_rates;
 };

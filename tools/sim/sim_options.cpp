@@ -22,7 +22,7 @@ const char* const kSimUsage =
     "  --seed N             seed of the fault injection (default 1)\n"
     "  --crc-errors P       probability of a damaged checksum per frame (0 to 1)\n"
     "  --noise P            probability of noise bytes before a frame (0 to 1)\n"
-    "  --bad-length P       probability of a damaged length byte per frame (0 to 1)\n"
+    "  --bad-length P       probability of a length byte made smaller per frame (0 to 1)\n"
     "  --trace FILE         write every frame sent and received as a hex line\n"
     "  --port PATH          use this existing serial device instead of a pseudo-terminal\n"
     "  --help               print this and exit\n"

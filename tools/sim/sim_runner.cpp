@@ -199,6 +199,9 @@ bool SimRunner::finishCurrent(Clock::time_point now) {
             m_trace->bytes("NOISE", done.emission.noise);
         }
         m_trace->bytes(traceKind(done.emission.fault), done.emission.frame);
+        if (done.emission.fault == FrameFault::Length) {
+            m_trace->event("SHORT " + std::to_string(done.emission.bytesPastLength));
+        }
         if (done.lastOfRun) {
             m_trace->event("DONE");
         }

@@ -12,6 +12,8 @@ namespace tresvik::sim {
 //   TX <bytes>       a frame sent intact
 //   TX-CRC <bytes>   a frame sent with a damaged checksum (as sent)
 //   TX-LEN <bytes>   a frame sent with a damaged length byte (as sent)
+//   SHORT <n>        follows TX-LEN: how many of its bytes lie beyond the length it claims, which
+//                    a receiver drops as noise after the shortened frame's checksum error
 //   NOISE <bytes>    bytes sent between frames
 //   RX <bytes>       a frame received with a good checksum
 //   RX-CRC <bytes>   a frame received with a bad checksum

@@ -186,6 +186,10 @@ void CTresvikDlg::createControls() {
     connect(m_list, &ParameterList::rightDoubleClicked, this,
             &CTresvikDlg::onListRightDoubleClicked);
     connect(m_list, &ParameterList::menuRequested, this, &CTresvikDlg::onListMenu);
+
+    // The free strip between the simulation buttons and PrintScreen.
+    m_health =
+        std::make_unique<LinkHealthMonitor>(m_console, *m_list, *this, dluRect(7, 300, 51, 40));
 }
 
 void CTresvikDlg::connectSession() {
@@ -221,6 +225,7 @@ void CTresvikDlg::reject() {
 void CTresvikDlg::endDialog() {
     // The ID log file is open only while it is read or written, so nothing is left to close.
     m_plots.close();
+    m_health->close();
     QDialog::reject();
 }
 
@@ -234,6 +239,7 @@ void CTresvikDlg::onConnectClicked() {
     }
     const QString port = portText();
     m_chosenPort = port;
+    m_health->setPort(port, devicePathFor(port, m_ports));
     m_session.connectPort(devicePathFor(port, m_ports));
 }
 
@@ -448,6 +454,11 @@ void CTresvikDlg::contextMenuEvent(QContextMenuEvent* event) {
     menu.addSeparator();
 #endif
     menu.addAction(QStringLiteral("&Plot"), &m_plots, &TrendPlots::showWindow);
+    menu.addAction(QStringLiteral("Link &health"), m_health.get(), &LinkHealthMonitor::showWindow);
+    QAction* stale = menu.addAction(QStringLiteral("&Grey stale values"));
+    stale->setCheckable(true);
+    stale->setChecked(m_health->markingStale());
+    connect(stale, &QAction::toggled, m_health.get(), &LinkHealthMonitor::setMarkingStale);
     menu.exec(event->globalPos());
 }
 

@@ -4,10 +4,12 @@
 #include <QTimer>
 
 #include <atomic>
+#include <memory>
 
 #include "commands/tx_dlg.h"
 #include "decode/console_listener.h"
 #include "flags/flags_dlg.h"
+#include "health/link_health_monitor.h"
 #include "link/port_enumerator.h"
 #include "log/log_dlg.h"
 #include "plot/trend_plots.h"
@@ -56,6 +58,7 @@ public:
     bool closing() const { return m_console.closing(); }
 
     TrendPlots& plots() { return m_plots; }
+    LinkHealthMonitor& linkHealth() { return *m_health; }
 
 protected:
 #ifdef Q_OS_WIN
@@ -115,6 +118,8 @@ private:
     CFlagsDlg m_flagsDlg;
     // How the numeric values moved since Connect, and the Plot window.
     TrendPlots m_plots{m_console, *this};
+    // The link's counters and rates, the readout in the left column and the stale values.
+    std::unique_ptr<LinkHealthMonitor> m_health;
 
     // The ports of the last enumeration, and whether it listed one.
     QList<PortEntry> m_ports;

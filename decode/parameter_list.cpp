@@ -4,6 +4,7 @@
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QToolTip>
 
 #include <utility>
 
@@ -54,6 +55,42 @@ QString ParameterList::cellText(int item, int column) const {
 void ParameterList::showValue(int row, const QString& text) {
     const ListPosition at = listPosition(row);
     setCellText(at.item, at.valueColumn, text);
+}
+
+void ParameterList::setValueStale(int row, bool stale) {
+    const ListPosition at = listPosition(row);
+    if (QTableWidgetItem* cell = item(at.item, at.valueColumn)) {
+        cell->setForeground(stale ? palette().brush(QPalette::Disabled, QPalette::Text) : QBrush());
+    }
+}
+
+bool ParameterList::valueStale(int row) const {
+    const ListPosition at = listPosition(row);
+    const QTableWidgetItem* cell = item(at.item, at.valueColumn);
+    return cell != nullptr && cell->foreground().style() != Qt::NoBrush;
+}
+
+void ParameterList::setValueToolTip(std::function<QString(int row)> source) {
+    m_valueToolTip = std::move(source);
+}
+
+bool ParameterList::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::ToolTip && m_valueToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QModelIndex index = indexAt(help->pos());
+        const int row = index.isValid() ? tresvik::rowAt(index.row(), index.column()) : -1;
+        const QString text = row >= 0 && listPosition(row).valueColumn == index.column()
+                                 ? m_valueToolTip(row)
+                                 : QString();
+        if (text.isEmpty()) {
+            QToolTip::hideText();
+            event->ignore();
+        } else {
+            QToolTip::showText(help->globalPos(), text, viewport(), visualRect(index));
+        }
+        return true;
+    }
+    return QTableWidget::viewportEvent(event);
 }
 
 void ParameterList::clearValues() {

@@ -5,6 +5,8 @@
 #include <QTableWidget>
 #include <QTimer>
 
+#include <functional>
+
 namespace tresvik {
 
 // The main window's list of the 162 parameters: five Parameter/Value column pairs, 40 items
@@ -24,6 +26,13 @@ public:
     QString cellText(int item, int column) const;
     // Empties the value cell of every parameter; the labels stay.
     void clearValues();
+    // Greys the value of parameter row `row`, which the unit has stopped refreshing, or shows it
+    // as usual again.
+    void setValueStale(int row, bool stale);
+    bool valueStale(int row) const;
+    // Where the tooltip of a value cell comes from: the text for parameter row `row`, nothing for
+    // no tooltip. Empty: value cells have none.
+    void setValueToolTip(std::function<QString(int row)> source);
 
 signals:
     // A double-click of the left or right button on the cell at (item, column); item is -1 when
@@ -38,6 +47,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 
 private:
     // A right double-click has its own meaning, so the menu of a right click waits until the
@@ -45,6 +55,7 @@ private:
     QTimer m_menuTimer;
     // The release that ends a double-click is not a click of its own.
     bool m_endingDoubleClick = false;
+    std::function<QString(int row)> m_valueToolTip;
     int m_menuItem = -1;
     int m_menuColumn = -1;
     QPoint m_menuPos;

@@ -26,8 +26,9 @@ class ParameterList;
 class LinkHealthMonitor : public QObject {
     Q_OBJECT
 public:
-    // How often the readout and the stale marks are brought up to date.
-    static constexpr int kTickMs = 250;
+    // How often the readout and the stale marks are brought up to date: a unit that stops shows
+    // red at most this long after its silence has lasted too long.
+    static constexpr int kTickMs = 100;
 
     // Follows `session` until destroyed; the readout stands at `readoutGeometry` in `owner`.
     LinkHealthMonitor(ConsoleSession& session, ParameterList& list, QWidget& owner,

@@ -29,6 +29,7 @@
 #include "link/serial_link_session.h"
 #include "tests/support/child_process.h"
 #include "tests/support/picture_checks.h"
+#include "tests/support/sim_trace.h"
 
 using namespace tresvik;
 
@@ -154,6 +155,41 @@ private slots:
         dlg.close();
         QVERIFY(finished.wait(kTimeoutMs));
         QCOMPARE(connectButton->text(), QStringLiteral("Connect"));
+    }
+
+    void theWindowsLinkHealthCountsWhatTheUnitPutOnTheLineAndTurnsRedWhenItStops() {
+        const QString trace = m_runtime.filePath(QStringLiteral("health.trace"));
+        Simulator unit;
+        QVERIFY(unit.start({"--rate", "0", "--period", "0", "--cycles", "20", "--seed", "5",
+                            "--crc-errors", "0.05", "--noise", "0.05", "--bad-length", "0.02",
+                            "--trace", trace.toStdString()}));
+        SerialLinkSession session;
+        CTresvikDlg dlg(session);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        auto* connectButton = dlg.findChild<QPushButton*>("connectButton");
+        QTest::mouseClick(connectButton, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(connectButton->text(), QStringLiteral("Disconnect"), kTimeoutMs);
+
+        // The unit has sent its last cycle and the console has taken every byte of it.
+        const LinkHealth& health = dlg.linkHealth().health();
+        test::TraceCounts counts;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (counts = test::traceCounts(test::traceLines(trace.toStdString())),
+             counts.done && health.counters().bytesReceived == counts.bytesSent),
+            kTimeoutMs);
+        QVERIFY(counts.damaged > 0 && counts.noise > 0);
+        QCOMPARE(health.counters().goodFrames, counts.intact);
+        QCOMPARE(health.counters().checksumErrors, counts.damaged);
+        QCOMPARE(health.counters().noiseBytes, counts.noise);
+        QCOMPARE(health.counters().framesCutOff, 0U);
+
+        // After its cycles the unit only answers: the line goes quiet and the lamp turns red.
+        QTRY_COMPARE_WITH_TIMEOUT(dlg.linkHealth().readout().state(), HealthState::Silent,
+                                  kTimeoutMs);
+        QTest::mouseClick(connectButton, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(dlg.linkHealth().readout().state(), HealthState::Disconnected,
+                                  kTimeoutMs);
     }
 
     void aTxRowEditedAndSentReachesTheUnitAsTheCommandLineEncodesItAndIsReadBack() {

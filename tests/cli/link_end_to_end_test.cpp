@@ -20,6 +20,7 @@
 #include "tests/support/child_process.h"
 #include "tests/support/csv_reader.h"
 #include "tests/support/pty_pair.h"
+#include "tests/support/sim_trace.h"
 #include "tests/support/temp_folder.h"
 
 // tresvik-sim and tresvik-cli as separate processes on one pseudo-terminal, at the unit's line
@@ -96,27 +97,6 @@ std::vector<std::string> receivedFrames(const std::vector<std::string>& lines) {
         }
     }
     return frames;
-}
-
-// What the unit put on the line, emission by emission, as its trace lists it: the kind of each
-// trace line and its bytes.
-std::vector<std::pair<std::string, Bytes>> sentPieces(const std::vector<std::string>& trace) {
-    static const std::set<std::string> kSentKinds = {"TX", "TX-CRC", "TX-LEN", "NOISE"};
-    std::vector<std::pair<std::string, Bytes>> pieces;
-    for (const std::string& line : trace) {
-        std::istringstream words(line);
-        std::string kind;
-        words >> kind;
-        if (!kSentKinds.contains(kind)) {
-            continue;
-        }
-        Bytes bytes;
-        for (std::string pair; words >> pair;) {
-            bytes.push_back(static_cast<std::uint8_t>(std::stoul(pair, nullptr, 16)));
-        }
-        pieces.emplace_back(kind, bytes);
-    }
-    return pieces;
 }
 
 // Parameter rows that `monitor --events` showed a value for ("CELL<TAB>item<TAB>column<TAB>text").
@@ -215,7 +195,7 @@ protected:
         const Bytes recorded = joinChunks(recording);
         std::set<std::string> covered;
         std::size_t at = 0;
-        for (const auto& [kind, bytes] : sentPieces(trace())) {
+        for (const auto& [kind, bytes] : test::sentPieces(trace())) {
             const std::size_t count = std::min(bytes.size(), recorded.size() - at);
             EXPECT_TRUE(std::equal(bytes.begin(),
                                    bytes.begin() + static_cast<std::ptrdiff_t>(count),
@@ -546,45 +526,27 @@ TEST_F(LinkEndToEnd, TheLinksHealthCountsExactlyWhatTheUnitPutOnTheLine) {
     ASSERT_TRUE(
         start(monitor, TRESVIK_CLI_PATH, {"monitor", m_port, "--stats", "--stats-json", json}));
 
-    std::uint64_t intact = 0;
-    std::uint64_t damaged = 0;
-    std::uint64_t noise = 0;
-    std::uint64_t sent = 0;
+    test::TraceCounts counts;
     // The unit has sent its last cycle, and the console has had all of it once its count of
     // bytes comes to what went out.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kTimeoutMs);
     for (bool done = false; !done && std::chrono::steady_clock::now() < deadline;) {
         ASSERT_TRUE(monitor.collect(kCheckMs)) << monitor.errors();
-        const std::vector<std::string> lines = trace();
-        if (!contains(lines, "DONE")) {
-            continue;
-        }
-        intact = damaged = noise = sent = 0;
-        for (const auto& [kind, bytes] : sentPieces(lines)) {
-            sent += bytes.size();
-            intact += kind == "TX" ? 1 : 0;
-            damaged += kind == "TX-CRC" || kind == "TX-LEN" ? 1 : 0;
-            noise += kind == "NOISE" ? bytes.size() : 0;
-        }
-        for (const std::string& line : lines) {
-            if (line.starts_with("SHORT ")) {
-                noise += std::stoull(line.substr(6));
-            }
-        }
-        done = bytesInLastStatsLine(monitor.errors()) == sent;
+        counts = test::traceCounts(trace());
+        done = counts.done && bytesInLastStatsLine(monitor.errors()) == counts.bytesSent;
     }
     ASSERT_TRUE(monitor.signal(SIGINT));
     ASSERT_TRUE(monitor.waitForExit(kTimeoutMs)) << monitor.errors();
     stopUnit();
 
-    EXPECT_GE(intact + damaged, 10000U);
-    EXPECT_GT(damaged, 0U);
-    EXPECT_GT(noise, 0U);
+    EXPECT_GE(counts.intact + counts.damaged, 10000U);
+    EXPECT_GT(counts.damaged, 0U);
+    EXPECT_GT(counts.noise, 0U);
     const std::string written = fileText(json);
-    EXPECT_EQ(jsonCount(written, "bytes_received"), sent);
-    EXPECT_EQ(jsonCount(written, "good_frames"), intact);
-    EXPECT_EQ(jsonCount(written, "checksum_errors"), damaged);
-    EXPECT_EQ(jsonCount(written, "noise_bytes"), noise);
+    EXPECT_EQ(jsonCount(written, "bytes_received"), counts.bytesSent);
+    EXPECT_EQ(jsonCount(written, "good_frames"), counts.intact);
+    EXPECT_EQ(jsonCount(written, "checksum_errors"), counts.damaged);
+    EXPECT_EQ(jsonCount(written, "noise_bytes"), counts.noise);
     EXPECT_EQ(jsonCount(written, "frames_cut_off"), 0U);
 }
 

@@ -188,8 +188,8 @@ void CTresvikDlg::createControls() {
     connect(m_list, &ParameterList::menuRequested, this, &CTresvikDlg::onListMenu);
 
     // The free strip between the simulation buttons and PrintScreen.
-    m_health =
-        std::make_unique<LinkHealthMonitor>(m_console, *m_list, *this, dluRect(7, 300, 51, 40));
+    m_health = std::make_unique<LinkHealthMonitor>(m_console, *m_list, *this,
+                                                   dluRect(7, 300, 51, 40), &m_plots.history());
 }
 
 void CTresvikDlg::connectSession() {

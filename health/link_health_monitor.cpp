@@ -3,8 +3,11 @@
 #include <QSettings>
 
 #include <chrono>
+#include <cmath>
 
 #include "decode/parameter_list.h"
+#include "plot/trend_history.h"
+#include "plot/trend_rows.h"
 #include "session/console_session.h"
 
 namespace tresvik {
@@ -16,8 +19,8 @@ const QString kMarkStaleKey = QStringLiteral("parameterList/markStaleValues");
 }  // namespace
 
 LinkHealthMonitor::LinkHealthMonitor(ConsoleSession& session, ParameterList& list, QWidget& owner,
-                                     const QRect& readoutGeometry)
-    : m_session(session), m_list(list), m_owner(owner) {
+                                     const QRect& readoutGeometry, TrendHistory* trends)
+    : m_session(session), m_list(list), m_owner(owner), m_trends(trends) {
     m_session.addListener(m_health);
     m_session.addListener(m_stale);
     m_markStale = QSettings().value(kMarkStaleKey, true).toBool();
@@ -85,6 +88,23 @@ void LinkHealthMonitor::setMarkingStale(bool mark) {
 
 void LinkHealthMonitor::tick(ArrivalTime now) {
     m_readout->showHealth(m_health, now);
+    if (!m_health.connected()) {
+        m_lastTrend.reset();
+    } else if (m_trends != nullptr &&
+               (!m_lastTrend || now - *m_lastTrend >= std::chrono::seconds(1))) {
+        // The last second's figures, in tenths, timed by this look at them.
+        m_lastTrend = now;
+        const RateWindow second = m_health.rates(std::chrono::seconds(1), now);
+        const auto tenths = [](double value) {
+            return static_cast<std::int32_t>(std::llround(value * 10));
+        };
+        m_trends->add(trendRow(LinkSeries::FramesPerSecond), now, tenths(second.framesPerSecond));
+        m_trends->add(trendRow(LinkSeries::ChecksumErrorsPerMinute), now,
+                      tenths(second.checksumErrorsPerMinute));
+        m_trends->add(trendRow(LinkSeries::NoiseBytesPerMinute), now,
+                      tenths(second.noiseBytesPerMinute));
+        m_trends->add(trendRow(LinkSeries::LineUse), now, tenths(second.lineUsePercent));
+    }
     if (m_window != nullptr && m_window->isVisible()) {
         m_window->showHealth(now);
     }

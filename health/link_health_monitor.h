@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include <array>
+#include <optional>
 
 #include "decode/parameter_table.h"
 #include "health/link_health.h"
@@ -19,6 +20,7 @@ namespace tresvik {
 
 class ConsoleSession;
 class ParameterList;
+class TrendHistory;
 
 // The link's health in the console: counts and rates followed from the console session, the
 // readout in the main window, the Link health window made when first asked for, and the values of
@@ -31,8 +33,9 @@ public:
     static constexpr int kTickMs = 100;
 
     // Follows `session` until destroyed; the readout stands at `readoutGeometry` in `owner`.
+    // While connected, the link's figures of each second go to `trends`, when given.
     LinkHealthMonitor(ConsoleSession& session, ParameterList& list, QWidget& owner,
-                      const QRect& readoutGeometry);
+                      const QRect& readoutGeometry, TrendHistory* trends = nullptr);
     ~LinkHealthMonitor() override;
 
     const LinkHealth& health() const { return m_health; }
@@ -66,6 +69,9 @@ private:
     bool m_markStale = true;
     std::array<bool, kParameterCount> m_marked{};
     QTimer m_timer;
+    TrendHistory* m_trends;
+    // When the link's figures last went to the trends; nothing while disconnected.
+    std::optional<ArrivalTime> m_lastTrend;
 };
 
 }  // namespace tresvik

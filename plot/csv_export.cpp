@@ -25,9 +25,9 @@ std::vector<int> chosenRows(const TrendSamples& samples, const std::vector<int>&
         return samples.rows();
     }
     std::vector<int> rows;
-    std::array<bool, kParameterCount> chosen{};
+    std::array<bool, kTrendRowCount> chosen{};
     for (const int row : asked) {
-        if (row >= 0 && row < kParameterCount && !chosen[static_cast<std::size_t>(row)]) {
+        if (row >= 0 && row < kTrendRowCount && !chosen[static_cast<std::size_t>(row)]) {
             chosen[static_cast<std::size_t>(row)] = true;
             rows.push_back(row);
         }
@@ -48,15 +48,15 @@ CsvExportResult exportCsv(const TrendSamples& samples, const CsvExportOptions& o
     const std::vector<int> rows = chosenRows(samples, options.rows);
     const std::uint64_t toMs = std::max(options.toMs, options.fromMs);
     // The place of each chosen row among the labels and the wide layout's columns; -1 for others.
-    std::array<int, kParameterCount> column{};
+    std::array<int, kTrendRowCount> column{};
     column.fill(-1);
     std::vector<std::string> labels;
     std::vector<std::string> units;
     std::size_t total = 0;
     for (const int row : rows) {
         column[static_cast<std::size_t>(row)] = static_cast<int>(labels.size());
-        labels.push_back(csvField(parameterRow(row).label));
-        units.push_back(csvField(numberUnit(parameterRow(row))));
+        labels.push_back(csvField(trendLabel(row)));
+        units.push_back(csvField(trendUnit(row)));
         const TrendSeries& series = samples.series(row);
         total += series.firstAtOrAfter(toMs) - series.firstAtOrAfter(options.fromMs);
     }

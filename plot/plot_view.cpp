@@ -16,6 +16,7 @@
 #include "decode/parameter_table.h"
 #include "decode/value_format.h"
 #include "plot/trend_history.h"
+#include "plot/trend_rows.h"
 
 namespace tresvik {
 
@@ -36,15 +37,14 @@ QString toQString(std::u16string_view text) {
 }
 
 double numberOf(int row, std::int32_t raw) {
-    return shownNumber(raw, parameterRow(row)).toDouble();
+    return trendNumber(row, raw).toDouble();
 }
 
 // The value text as the list shows it, its padding aside, with the unit the label names; a
 // duration's text says its own units.
 QString withUnit(int row, const QString& text) {
-    const ParameterRow& parameter = parameterRow(row);
-    const std::u16string_view unit = numberUnit(parameter);
-    if (parameter.formatCode == FormatCode::Duration || unit.empty()) {
+    const std::u16string_view unit = trendUnit(row);
+    if (textHasUnits(row) || unit.empty()) {
         return text.trimmed();
     }
     return text.trimmed() + QLatin1Char(' ') + toQString(unit);
@@ -62,8 +62,8 @@ PlotView::PlotView(const TrendHistory& history, QWidget* parent)
 }
 
 bool PlotView::addSeries(int row) {
-    if (row < 0 || row >= kParameterCount || !hasNumericValue(parameterRow(row).formatCode) ||
-        m_rows.size() >= kMaxSeries || std::ranges::find(m_rows, row) != m_rows.end()) {
+    if (!hasTrend(row) || m_rows.size() >= kMaxSeries ||
+        std::ranges::find(m_rows, row) != m_rows.end()) {
         return false;
     }
     m_rows.push_back(row);
@@ -324,7 +324,7 @@ void PlotView::paintHeader(QPainter& painter, std::size_t index) {
 
     const TrendSamples& samples = m_history.samples();
     const TrendSeries& series = samples.series(lane.row);
-    QString text = toQString(parameterRow(lane.row).label);
+    QString text = toQString(trendLabel(lane.row));
     if (!series.empty()) {
         text += QStringLiteral("   ") + valueText(lane.row, series.size() - 1);
     }
@@ -461,7 +461,7 @@ void PlotView::paintHover(QPainter& painter) const {
         const auto index = timeMs < 0 ? std::nullopt
                                       : samples.series(lane.row).inForceAt(
                                             static_cast<std::uint64_t>(std::floor(timeMs)));
-        lines << toQString(parameterRow(lane.row).label) + QStringLiteral(": ") +
+        lines << toQString(trendLabel(lane.row)) + QStringLiteral(": ") +
                      (index ? valueText(lane.row, *index) : QStringLiteral("no value yet"));
     }
     const QFontMetrics metrics = fontMetrics();
@@ -556,7 +556,7 @@ void PlotView::contextMenuEvent(QContextMenuEvent* event) {
     }
     const int row = m_lanes[*lane].row;
     QMenu menu(this);
-    menu.addAction(QStringLiteral("Remove %1").arg(toQString(parameterRow(row).label)), this,
+    menu.addAction(QStringLiteral("Remove %1").arg(toQString(trendLabel(row))), this,
                    [this, row] { removeSeries(row); });
     menu.exec(event->globalPos());
 }

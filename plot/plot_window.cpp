@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -17,6 +18,7 @@
 #include "plot/csv_export_dialog.h"
 #include "plot/plot_view.h"
 #include "plot/trend_history.h"
+#include "plot/trend_rows.h"
 
 namespace tresvik {
 
@@ -60,10 +62,24 @@ PlotWindow::PlotWindow(const TrendHistory& history, QWidget* parent)
                        QStringLiteral("Show everything since Connect (double-click)"), this);
     auto* picture = makeToolButton(QStringLiteral("Save picture..."),
                                    QStringLiteral("Save the plot as a PNG picture"), this);
+    // The link's own figures, which no list row offers.
+    auto* link =
+        makeToolButton(QStringLiteral("Link"),
+                       QStringLiteral("Plot the link's frames, errors, noise or line use"), this);
+    link->setPopupMode(QToolButton::InstantPopup);
+    auto* linkMenu = new QMenu(link);
+    for (int i = 0; i < kLinkSeriesCount; ++i) {
+        const int row = trendRow(static_cast<LinkSeries>(i));
+        const std::u16string_view name = trendLabel(row);
+        linkMenu->addAction(QString::fromUtf16(name.data(), static_cast<qsizetype>(name.size())),
+                            this, [this, row] { addSeries(row); });
+    }
+    link->setMenu(linkMenu);
     auto* csv = makeToolButton(QStringLiteral("Export CSV..."),
                                QStringLiteral("Write the received values to a CSV file"), this);
     for (QWidget* widget : {static_cast<QWidget*>(m_follow), static_cast<QWidget*>(whole),
-                            static_cast<QWidget*>(picture), static_cast<QWidget*>(csv)}) {
+                            static_cast<QWidget*>(link), static_cast<QWidget*>(picture),
+                            static_cast<QWidget*>(csv)}) {
         tools->addWidget(widget);
     }
     tools->addStretch();
@@ -118,8 +134,8 @@ bool PlotWindow::addSeries(int row) {
     if (m_view->addSeries(row)) {
         return true;
     }
-    const QString label = QString::fromUtf16(
-        parameterRow(row).label.data(), static_cast<qsizetype>(parameterRow(row).label.size()));
+    const std::u16string_view name = trendLabel(row);
+    const QString label = QString::fromUtf16(name.data(), static_cast<qsizetype>(name.size()));
     if (m_view->rows().size() >= PlotView::kMaxSeries) {
         showStatus(QStringLiteral("The plot shows %1 parameters already; remove one to add %2.")
                        .arg(PlotView::kMaxSeries)

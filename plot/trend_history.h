@@ -35,7 +35,7 @@ public:
     // What the session kept. A copy is a snapshot to be read on another thread while this
     // history goes on.
     const TrendSamples& samples() const { return m_samples; }
-    // The samples of `row` (0 to kParameterCount - 1) between `fromMs` and `toMs` in `columnCount`
+    // The samples of `row` (0 to kTrendRowCount - 1) between `fromMs` and `toMs` in `columnCount`
     // equal slices of time, as MinMaxSummary::columns describes them.
     std::vector<TrendColumn> columns(int row, double fromMs, double toMs,
                                      std::size_t columnCount) const;
@@ -46,7 +46,7 @@ public:
 private:
     bool m_begun = false;
     TrendSamples m_samples;
-    std::array<MinMaxSummary, kParameterCount> m_summaries;
+    std::array<MinMaxSummary, kTrendRowCount> m_summaries;
 };
 
 }  // namespace tresvik

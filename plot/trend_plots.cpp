@@ -7,6 +7,7 @@
 #include "decode/format_code.h"
 #include "decode/parameter_table.h"
 #include "plot/plot_window.h"
+#include "plot/trend_rows.h"
 #include "session/console_session.h"
 
 namespace tresvik {
@@ -29,11 +30,11 @@ TrendPlots::~TrendPlots() {
 }
 
 bool TrendPlots::canPlot(int row) {
-    return row >= 0 && row < kParameterCount && hasNumericValue(parameterRow(row).formatCode);
+    return hasTrend(row);
 }
 
 QString TrendPlots::plotActionText(int row) {
-    const std::u16string_view label = parameterRow(row).label;
+    const std::u16string_view label = trendLabel(row);
     return QStringLiteral("Plot %1").arg(
         QString::fromUtf16(label.data(), static_cast<qsizetype>(label.size())));
 }

@@ -35,6 +35,7 @@ public:
     void close();
 
     const TrendHistory& history() const { return m_history; }
+    TrendHistory& history() { return m_history; }
     // The window once it has been made.
     PlotWindow* window() const { return m_window; }
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "decode/value_format.h"
+#include "plot/trend_rows.h"
 
 namespace tresvik {
 
@@ -10,7 +10,7 @@ TrendSamples::TrendSamples(ArrivalTime start, std::optional<Utc> utcStart)
     : m_start(start), m_utcStart(utcStart) {}
 
 bool TrendSamples::add(int row, ArrivalTime arrival, std::int32_t raw) {
-    if (row < 0 || row >= kParameterCount || !hasNumericValue(parameterRow(row).formatCode)) {
+    if (!hasTrend(row)) {
         return false;
     }
     const std::uint64_t timeMs = std::max<std::uint64_t>(elapsedMs(arrival), m_lastTimeMs);
@@ -38,7 +38,7 @@ const TrendSeries& TrendSamples::series(int row) const {
 
 std::vector<int> TrendSamples::rows() const {
     std::vector<int> rows;
-    for (int row = 0; row < kParameterCount; ++row) {
+    for (int row = 0; row < kTrendRowCount; ++row) {
         if (!series(row).empty()) {
             rows.push_back(row);
         }
@@ -47,11 +47,11 @@ std::vector<int> TrendSamples::rows() const {
 }
 
 ShownNumber TrendSamples::number(int row, std::size_t index) const {
-    return shownNumber(series(row)[index].raw, parameterRow(row));
+    return trendNumber(row, series(row)[index].raw);
 }
 
 std::u16string TrendSamples::text(int row, std::size_t index) const {
-    return numericValueText(parameterRow(row), series(row)[index].raw);
+    return trendText(row, series(row)[index].raw);
 }
 
 std::optional<TrendSample> TrendSamples::latest(int row) const {

@@ -12,6 +12,7 @@
 #include "decode/parameter_update.h"
 #include "link/received_bytes.h"
 #include "plot/chunked_vector.h"
+#include "plot/trend_rows.h"
 #include "plot/trend_series.h"
 
 namespace tresvik {
@@ -60,7 +61,7 @@ public:
     // the order they arrived, until it returns false.
     template <typename Visit>
     void visitInArrivalOrder(std::uint64_t fromMs, std::uint64_t toMs, Visit&& visit) const {
-        std::array<std::size_t, kParameterCount> next{};
+        std::array<std::size_t, kTrendRowCount> next{};
         std::size_t position = 0;
         for (std::size_t row = 0; row < next.size(); ++row) {
             next[row] = m_series[row].firstAtOrAfter(fromMs);
@@ -78,11 +79,11 @@ public:
 private:
     // 16 KiB chunks of row numbers, which all fit in a byte.
     static constexpr std::size_t kOrderChunk = 16384;
-    static_assert(kParameterCount <= 256);
+    static_assert(kTrendRowCount <= 256);
 
     ArrivalTime m_start{};
     std::optional<Utc> m_utcStart;
-    std::array<TrendSeries, kParameterCount> m_series;
+    std::array<TrendSeries, kTrendRowCount> m_series;
     ChunkedVector<std::uint8_t, kOrderChunk> m_order;
     std::uint32_t m_lastTimeMs = 0;
     std::size_t m_notKept = 0;

@@ -8,12 +8,15 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <sstream>
 
 #include "decode/parameter_list.h"
 #include "decode/parameter_table.h"
 #include "health/link_health_monitor.h"
 #include "link/frame.h"
 #include "link/transmit_queue.h"
+#include "plot/csv_export.h"
+#include "plot/trend_history.h"
 #include "session/console_session.h"
 #include "tests/support/temp_folder.h"
 
@@ -45,13 +48,16 @@ private slots:
             m_queue, m_portOpen, ConsoleSession::Options{.trafficLog = false, .idLog = false});
         m_owner = std::make_unique<QWidget>();
         m_list = new ParameterList(m_owner.get());
-        m_monitor =
-            std::make_unique<LinkHealthMonitor>(*m_session, *m_list, *m_owner, QRect(0, 0, 80, 50));
+        m_trends = std::make_unique<TrendHistory>();
+        m_session->addListener(*m_trends);
+        m_monitor = std::make_unique<LinkHealthMonitor>(*m_session, *m_list, *m_owner,
+                                                        QRect(0, 0, 80, 50), m_trends.get());
         m_monitor->setMarkingStale(true);
         m_session->linkOpened(m_start, std::chrono::system_clock::now());
     }
     void cleanup() {
         m_monitor.reset();
+        m_session->removeListener(*m_trends);
         m_owner.reset();
         m_session.reset();
     }
@@ -113,6 +119,30 @@ private slots:
         QVERIFY(!m_list->valueStale(rpm));
     }
 
+    void theLinksFiguresOfEachSecondAreTrendsTheCsvExportWrites() {
+        for (int i = 0; i < 50; ++i) {
+            receive(rpmFrame(1), i * 100);
+        }
+        Bytes damaged = rpmFrame(1);
+        damaged.back() ^= 0xFF;
+        receive(damaged, 4950);
+        m_monitor->tick(at(5000));
+        // Less than a second later nothing more is kept.
+        m_monitor->tick(at(5500));
+        CsvExportOptions options;
+        options.rows = {trendRow(LinkSeries::FramesPerSecond),
+                        trendRow(LinkSeries::ChecksumErrorsPerMinute)};
+        std::ostringstream csv;
+        QCOMPARE(exportCsv(m_trends->samples(), options, csv), CsvExportResult::Written);
+        const QStringList lines = QString::fromStdString(csv.str()).split(QStringLiteral("\r\n"));
+        // Ten good frames and one damaged in the second before: 10.0 frames/s, 60.0 errors/min.
+        QCOMPARE(lines.size(), 4);
+        QVERIFY(lines[1].endsWith(QStringLiteral(",5.000,Link frames [/s],10.0,/s,10.0")));
+        QVERIFY(
+            lines[2].endsWith(QStringLiteral(",5.000,Link checksum errors [/min],60.0,/min,60.0")));
+        QCOMPARE(lines[3], QString());
+    }
+
     void theWindowShowsTheCountersAndResetClearsThem() {
         for (int i = 0; i < 7; ++i) {
             receive(rpmFrame(1), i * 100);
@@ -161,6 +191,7 @@ private:
     std::unique_ptr<ConsoleSession> m_session;
     std::unique_ptr<QWidget> m_owner;
     ParameterList* m_list = nullptr;
+    std::unique_ptr<TrendHistory> m_trends;
     std::unique_ptr<LinkHealthMonitor> m_monitor;
 };
 

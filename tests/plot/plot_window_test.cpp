@@ -15,6 +15,7 @@
 #include "plot/plot_view.h"
 #include "plot/plot_window.h"
 #include "plot/trend_history.h"
+#include "plot/trend_rows.h"
 #include "tests/support/temp_folder.h"
 
 using namespace tresvik;
@@ -71,6 +72,8 @@ private slots:
             add(rpm(), s * 1000, s < 60 ? 0 : 3000);
         }
         QVERIFY(!m_window->addSeries(rowLabelled(u"Device")));
+        QVERIFY(m_window->addSeries(trendRow(LinkSeries::LineUse)));
+        m_window->view().removeSeries(trendRow(LinkSeries::LineUse));
         QVERIFY(m_window->addSeries(rpm()));
         QVERIFY(!m_window->addSeries(rpm()));
         m_window->view().setRange(PlotViewRange(0, 120'000));

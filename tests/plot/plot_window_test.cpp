@@ -176,6 +176,23 @@ private slots:
         QVERIFY(view.laneDrawCount() > lookingBack);
     }
 
+    void aSessionShorterThanTheViewGrowsInPlace() {
+        m_window->addSeries(rpm());
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        PlotView& view = m_window->view();
+        add(rpm(), 1000, 5);
+        view.refresh();
+        settle();
+        const std::size_t drawn = view.laneDrawCount();
+        // The view stays put from Connect on; the new sample is drawn all the same.
+        add(rpm(), 2000, 3200);
+        view.refresh();
+        settle();
+        QCOMPARE(view.range().fromMs(), 0.0);
+        QVERIFY(view.laneDrawCount() > drawn);
+    }
+
     void aSavedPictureIsThePlotAtItsSize() {
         add(rpm(), 0, 1);
         m_window->addSeries(rpm());

@@ -44,8 +44,10 @@ StaleValues::Duration StaleValues::staleAfter(int row) const {
 }
 
 bool StaleValues::isStale(int row, ArrivalTime now) const {
+    // A value that has come only once has no rhythm to miss: the unit may report it once, or
+    // only when asked.
     const std::optional<Duration> since = age(row, now);
-    return since && *since >= staleAfter(row);
+    return since && period(row) && *since >= staleAfter(row);
 }
 
 void StaleValues::portOpened(ArrivalTime /*at*/, std::chrono::system_clock::time_point /*utc*/) {

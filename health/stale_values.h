@@ -14,8 +14,9 @@ namespace tresvik {
 // unit has stopped sending can be told from one it keeps confirming. A row's period is the median
 // of the intervals between its latest updates: a report that comes late once, or twice in quick
 // succession, does not move it. A value is stale once it has gone without a refresh for
-// kPeriodFactor of its periods, and never sooner than kShortestStale. A row set only once has no
-// period yet and is stale after kShortestStale. Values outlive a disconnect, as the list keeps
+// kPeriodFactor of its periods, and never sooner than kShortestStale. A row set only once in a
+// session has no period and is never stale: the unit may report such a value once, or only when
+// asked, and has no rhythm to miss. Values outlive a disconnect, as the list keeps
 // showing them, but no interval is measured across one.
 class StaleValues : public ConsoleListener {
 public:
@@ -33,7 +34,7 @@ public:
     std::optional<Duration> period(int row) const;
     // How long the row's value may go without a refresh before it is stale.
     Duration staleAfter(int row) const;
-    // False for a row never set.
+    // False for a row never set, or without a period.
     bool isStale(int row, ArrivalTime now) const;
 
     void portOpened(ArrivalTime at, std::chrono::system_clock::time_point utc) override;

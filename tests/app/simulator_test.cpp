@@ -160,7 +160,7 @@ private slots:
     void theWindowsLinkHealthCountsWhatTheUnitPutOnTheLineAndTurnsRedWhenItStops() {
         const QString trace = m_runtime.filePath(QStringLiteral("health.trace"));
         Simulator unit;
-        QVERIFY(unit.start({"--rate", "0", "--period", "0", "--cycles", "20", "--seed", "5",
+        QVERIFY(unit.start({"--rate", "0", "--period", "0", "--cycles", "6", "--seed", "5",
                             "--crc-errors", "0.05", "--noise", "0.05", "--bad-length", "0.02",
                             "--trace", trace.toStdString()}));
         SerialLinkSession session;

@@ -90,6 +90,9 @@ ValueScale valueScale(double low, double high, int maxTicks) {
             break;
         }
     }
+    // Rounding can leave a round end a hair inside the value it was rounded from.
+    scale.low = std::min(scale.low, low);
+    scale.high = std::max(scale.high, high);
     scale.decimals = std::max(0, -static_cast<int>(std::floor(std::log10(scale.step) + 1e-9)));
     return scale;
 }

@@ -28,6 +28,7 @@
 #include "log/capture_names.h"
 #include "log/log_line.h"
 #include "ui/dialog_units.h"
+#include "ui/qt_text.h"
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -44,10 +45,6 @@ constexpr int kShutdownMs = 50;
 constexpr UINT kAboutCommand = 16;
 constexpr UINT kLicenceCommand = 32;
 #endif
-
-QString toQString(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QPushButton* makeButton(const QString& text, const QRect& geometry, QWidget* parent) {
     auto* button = new QPushButton(text, parent);

@@ -7,6 +7,7 @@
 #include "commands/command_table.h"
 #include "commands/editable_list_ctrl.h"
 #include "ui/dialog_units.h"
+#include "ui/qt_text.h"
 
 namespace tresvik {
 
@@ -14,10 +15,6 @@ namespace {
 
 constexpr int kCmdWidth = 150;
 constexpr int kValueWidth = 50;
-
-QString toQString(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 }  // namespace
 

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "decode/parameter_table.h"
+#include "ui/qt_text.h"
 #include "ui/report_list.h"
 
 namespace tresvik {
@@ -32,9 +33,7 @@ ParameterList::ParameterList(QWidget* parent)
     }
     for (int row = 0; row < kParameterCount; ++row) {
         const ListPosition at = listPosition(row);
-        const std::u16string_view label = parameterRow(row).label;
-        setCellText(at.item, at.labelColumn,
-                    QString::fromUtf16(label.data(), static_cast<qsizetype>(label.size())));
+        setCellText(at.item, at.labelColumn, toQString(parameterRow(row).label));
     }
     m_menuTimer.setSingleShot(true);
     connect(&m_menuTimer, &QTimer::timeout, this,

@@ -17,6 +17,7 @@
 #include "decode/value_format.h"
 #include "plot/trend_history.h"
 #include "plot/trend_rows.h"
+#include "ui/qt_text.h"
 
 namespace tresvik {
 
@@ -31,10 +32,6 @@ constexpr double kZoomPerNotch = 0.8;
 const std::array<QColor, PlotView::kMaxSeries> kColours = {
     QColor(31, 119, 180), QColor(214, 39, 40),  QColor(44, 160, 44), QColor(148, 103, 189),
     QColor(255, 127, 14), QColor(23, 190, 207), QColor(140, 86, 75), QColor(227, 119, 194)};
-
-QString toQString(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 double numberOf(int row, std::int32_t raw) {
     return trendNumber(row, raw).toDouble();
@@ -61,12 +58,19 @@ PlotView::PlotView(const TrendHistory& history, QWidget* parent)
     m_range.follow(latestMs());
 }
 
+std::vector<int> PlotView::rows() const {
+    std::vector<int> rows;
+    for (const Lane& lane : m_lanes) {
+        rows.push_back(lane.row);
+    }
+    return rows;
+}
+
 bool PlotView::addSeries(int row) {
-    if (!hasTrend(row) || m_rows.size() >= kMaxSeries ||
-        std::ranges::find(m_rows, row) != m_rows.end()) {
+    if (!hasTrend(row) || m_lanes.size() >= kMaxSeries ||
+        std::ranges::find(m_lanes, row, &Lane::row) != m_lanes.end()) {
         return false;
     }
-    m_rows.push_back(row);
     m_lanes.emplace_back(row);
     update();
     emit seriesChanged();
@@ -74,12 +78,11 @@ bool PlotView::addSeries(int row) {
 }
 
 void PlotView::removeSeries(int row) {
-    const auto at = std::ranges::find(m_rows, row);
-    if (at == m_rows.end()) {
+    const auto at = std::ranges::find(m_lanes, row, &Lane::row);
+    if (at == m_lanes.end()) {
         return;
     }
-    m_lanes.erase(m_lanes.begin() + (at - m_rows.begin()));
-    m_rows.erase(at);
+    m_lanes.erase(at);
     update();
     emit seriesChanged();
 }

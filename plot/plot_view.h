@@ -38,7 +38,8 @@ public:
     // the plot is full, or the row has no number.
     bool addSeries(int row);
     void removeSeries(int row);
-    const std::vector<int>& rows() const { return m_rows; }
+    // The rows of the lanes, top to bottom.
+    std::vector<int> rows() const;
 
     const PlotViewRange& range() const { return m_range; }
     void setRange(const PlotViewRange& range);
@@ -110,7 +111,6 @@ private:
     std::optional<std::int64_t> clockAtStartMs() const;
 
     const TrendHistory& m_history;
-    std::vector<int> m_rows;
     std::vector<Lane> m_lanes;
     PlotViewRange m_range;
     // When the session shown began; a new one starts the lanes afresh.

@@ -19,6 +19,7 @@
 #include "plot/plot_view.h"
 #include "plot/trend_history.h"
 #include "plot/trend_rows.h"
+#include "ui/qt_text.h"
 
 namespace tresvik {
 
@@ -70,9 +71,7 @@ PlotWindow::PlotWindow(const TrendHistory& history, QWidget* parent)
     auto* linkMenu = new QMenu(link);
     for (int i = 0; i < kLinkSeriesCount; ++i) {
         const int row = trendRow(static_cast<LinkSeries>(i));
-        const std::u16string_view name = trendLabel(row);
-        linkMenu->addAction(QString::fromUtf16(name.data(), static_cast<qsizetype>(name.size())),
-                            this, [this, row] { addSeries(row); });
+        linkMenu->addAction(toQString(trendLabel(row)), this, [this, row] { addSeries(row); });
     }
     link->setMenu(linkMenu);
     auto* csv = makeToolButton(QStringLiteral("Export CSV..."),
@@ -134,8 +133,7 @@ bool PlotWindow::addSeries(int row) {
     if (m_view->addSeries(row)) {
         return true;
     }
-    const std::u16string_view name = trendLabel(row);
-    const QString label = QString::fromUtf16(name.data(), static_cast<qsizetype>(name.size()));
+    const QString label = toQString(trendLabel(row));
     if (m_view->rows().size() >= PlotView::kMaxSeries) {
         showStatus(QStringLiteral("The plot shows %1 parameters already; remove one to add %2.")
                        .arg(PlotView::kMaxSeries)

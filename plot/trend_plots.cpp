@@ -9,6 +9,7 @@
 #include "plot/plot_window.h"
 #include "plot/trend_rows.h"
 #include "session/console_session.h"
+#include "ui/qt_text.h"
 
 namespace tresvik {
 
@@ -34,9 +35,7 @@ bool TrendPlots::canPlot(int row) {
 }
 
 QString TrendPlots::plotActionText(int row) {
-    const std::u16string_view label = trendLabel(row);
-    return QStringLiteral("Plot %1").arg(
-        QString::fromUtf16(label.data(), static_cast<qsizetype>(label.size())));
+    return QStringLiteral("Plot %1").arg(toQString(trendLabel(row)));
 }
 
 PlotWindow& TrendPlots::ensureWindow() {

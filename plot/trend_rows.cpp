@@ -4,6 +4,7 @@
 
 #include "decode/format_code.h"
 #include "decode/value_format.h"
+#include "plot/csv_fields.h"
 
 namespace tresvik {
 
@@ -57,15 +58,10 @@ std::u16string trendText(int row, std::int32_t raw) {
     if (row < kParameterCount) {
         return numericValueText(parameterRow(row), raw);
     }
-    const auto magnitude =
-        static_cast<std::uint32_t>(raw < 0 ? -static_cast<std::int64_t>(raw) : raw);
-    std::u16string text = raw < 0 ? u"-" : u"";
-    for (const char c : std::to_string(magnitude / 10)) {
-        text.push_back(static_cast<char16_t>(c));
-    }
-    text.push_back(u'.');
-    text.push_back(static_cast<char16_t>(u'0' + magnitude % 10));
-    return text;
+    // Digits, a sign and a point: ASCII, which widens to UTF-16 as it is.
+    std::string digits;
+    appendDecimal(digits, trendNumber(row, raw));
+    return std::u16string(digits.begin(), digits.end());
 }
 
 }  // namespace tresvik

@@ -36,9 +36,11 @@
 #include "link/transmit_queue.h"
 #include "plot/plot_view.h"
 #include "tests/support/fake_link_session.h"
+#include "tests/support/parameter_rows.h"
 #include "tests/support/picture_checks.h"
 
 using namespace tresvik;
+using tresvik::test::rowLabelled;
 
 namespace {
 
@@ -52,11 +54,6 @@ QString hex(const Bytes& bytes) {
                       static_cast<qsizetype>(bytes.size()))
         .toHex(' ')
         .toUpper();
-}
-
-int rowLabelled(std::u16string_view label) {
-    const auto table = parameterTable();
-    return static_cast<int>(std::ranges::find(table, label, &ParameterRow::label) - table.begin());
 }
 
 // Runs `action` on the next popup or modal window that opens, while the caller's exec() waits.

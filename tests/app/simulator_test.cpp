@@ -165,11 +165,9 @@ private slots:
                             "--trace", trace.toStdString()}));
         SerialLinkSession session;
         CTresvikDlg dlg(session);
-        dlg.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        showAndConnect(dlg);
+        QVERIFY(!QTest::currentTestFailed());
         auto* connectButton = dlg.findChild<QPushButton*>("connectButton");
-        QTest::mouseClick(connectButton, Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(connectButton->text(), QStringLiteral("Disconnect"), kTimeoutMs);
 
         // The unit has sent its last cycle and the console has taken every byte of it.
         const LinkHealth& health = dlg.linkHealth().health();
@@ -198,11 +196,8 @@ private slots:
         QVERIFY(unit.start({"--cycles", "1", "--trace", trace.toStdString()}));
         SerialLinkSession session;
         CTresvikDlg dlg(session);
-        dlg.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-        auto* connectButton = dlg.findChild<QPushButton*>("connectButton");
-        QTest::mouseClick(connectButton, Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(connectButton->text(), QStringLiteral("Disconnect"), kTimeoutMs);
+        showAndConnect(dlg);
+        QVERIFY(!QTest::currentTestFailed());
 
         QTRY_VERIFY_WITH_TIMEOUT(dlg.txDlg().initialised(), kTimeoutMs);
         QTest::mouseClick(dlg.txButton(), Qt::LeftButton);
@@ -353,6 +348,15 @@ private slots:
     }
 
 private:
+    // Shows the window and connects it to the unit its port box lists first.
+    static void showAndConnect(CTresvikDlg& dlg) {
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        auto* connectButton = dlg.findChild<QPushButton*>("connectButton");
+        QTest::mouseClick(connectButton, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(connectButton->text(), QStringLiteral("Disconnect"), kTimeoutMs);
+    }
+
     // "label<TAB>value" for every row with a value, as tresvik-cli decode prints the list.
     static QStringList listedValues(const ParameterList& list) {
         QStringList shown;

@@ -18,17 +18,14 @@
 #include "plot/csv_export.h"
 #include "plot/trend_history.h"
 #include "session/console_session.h"
+#include "tests/support/parameter_rows.h"
 #include "tests/support/temp_folder.h"
 
 using namespace tresvik;
 using std::chrono::milliseconds;
+using tresvik::test::rowLabelled;
 
 namespace {
-
-int rowLabelled(std::u16string_view label) {
-    const auto table = parameterTable();
-    return static_cast<int>(std::ranges::find(table, label, &ParameterRow::label) - table.begin());
-}
 
 Bytes rpmFrame(std::uint8_t value) {
     return makeFrame(parameterRow(rowLabelled(u"RPM")).messageId, Bytes{value, 0});

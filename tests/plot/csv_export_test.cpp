@@ -15,6 +15,9 @@
 #include "decode/utf8.h"
 #include "plot/csv_fields.h"
 #include "tests/support/csv_reader.h"
+#include "tests/support/parameter_rows.h"
+
+using tresvik::test::rowLabelled;
 
 namespace tresvik {
 namespace {
@@ -26,13 +29,6 @@ using Utc = TrendSamples::Utc;
 
 const ArrivalTime kStart = ArrivalTime{} + hours(2);
 const Utc kUtcStart = sys_days{2026y / 12 / 7} + 13h + 22min + 1s;
-
-int rowLabelled(std::u16string_view label) {
-    const auto table = parameterTable();
-    const auto it = std::ranges::find(table, label, &ParameterRow::label);
-    EXPECT_NE(it, table.end()) << "no row labelled as asked";
-    return static_cast<int>(it - table.begin());
-}
 
 struct Received {
     std::u16string_view label;

@@ -16,17 +16,14 @@
 #include "plot/plot_window.h"
 #include "plot/trend_history.h"
 #include "plot/trend_rows.h"
+#include "tests/support/parameter_rows.h"
 #include "tests/support/temp_folder.h"
 
 using namespace tresvik;
 using std::chrono::milliseconds;
+using tresvik::test::rowLabelled;
 
 namespace {
-
-int rowLabelled(std::u16string_view label) {
-    const auto table = parameterTable();
-    return static_cast<int>(std::ranges::find(table, label, &ParameterRow::label) - table.begin());
-}
 
 // A pixel of a series' line rather than of the grey frame, grid or white ground.
 bool coloured(QRgb pixel) {

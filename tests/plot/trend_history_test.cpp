@@ -11,19 +11,15 @@
 
 #include "decode/receive_path.h"
 #include "link/frame.h"
+#include "tests/support/parameter_rows.h"
+
+using tresvik::test::rowLabelled;
 
 namespace tresvik {
 namespace {
 
 using std::chrono::milliseconds;
 using Utc = TrendHistory::Utc;
-
-int rowLabelled(std::u16string_view label) {
-    const auto table = parameterTable();
-    const auto it = std::ranges::find(table, label, &ParameterRow::label);
-    EXPECT_NE(it, table.end()) << "no row labelled as asked";
-    return static_cast<int>(it - table.begin());
-}
 
 // A history behind the console's receive path, fed frames at chosen times.
 class TrendHistoryTest : public ::testing::Test {

@@ -144,10 +144,11 @@ void PlotView::refresh() {
     for (std::size_t i = 0; i < m_lanes.size(); ++i) {
         Lane& lane = m_lanes[i];
         const TrendSeries& series = samples.series(lane.row);
-        if (series.size() == lane.headerSamples) {
-            continue;
+        // Header and lane each by what they last drew: the window system may have the header
+        // drawn again on its own (an exposed strip), which must not leave the lane behind.
+        if (series.size() != lane.headerSamples) {
+            update(headerRect(i));
         }
-        update(headerRect(i));
         if (series.size() > lane.samples && m_range.contains(series[lane.samples].timeMs)) {
             update(laneRect(i));
         }

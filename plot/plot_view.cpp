@@ -300,14 +300,16 @@ void PlotView::paintEvent(QPaintEvent* event) {
         return;
     }
     const QRect area = plotArea();
+    // By the region, not its bounding rectangle: a lane between a header and the time axis that
+    // are drawn again is not, and must not count as drawn.
     bool laneDrawn = false;
     for (std::size_t i = 0; i < m_lanes.size(); ++i) {
-        if (event->rect().intersects(laneRect(i))) {
+        if (event->region().intersects(laneRect(i))) {
             prepare(m_lanes[i], area.width());
             paintLane(painter, i);
             laneDrawn = true;
         }
-        if (event->rect().intersects(headerRect(i))) {
+        if (event->region().intersects(headerRect(i))) {
             paintHeader(painter, i);
         }
     }

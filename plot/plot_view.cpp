@@ -150,7 +150,9 @@ void PlotView::refresh() {
             update(headerRect(i));
         }
         if (series.size() > lane.samples && m_range.contains(series[lane.samples].timeMs)) {
-            update(laneRect(i));
+            // With its value axis, which stands left of the lane and rescales with it.
+            const QRect lane = laneRect(i);
+            update(0, lane.top(), width(), lane.height());
         }
     }
 }

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QImage>
+#include <QPaintEvent>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -45,6 +46,18 @@ std::vector<int> colouredRows(const QImage& image, const QRect& rect, int x0, in
     }
     return rows;
 }
+
+// Where a widget was painted.
+class PaintedRegion : public QObject {
+public:
+    QRegion region;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            region += static_cast<QPaintEvent*>(event)->region();
+        }
+        return false;
+    }
+};
 
 }  // namespace
 
@@ -187,10 +200,14 @@ private slots:
         add(rpm(), 2000, 3200);
         view.repaint(view.removeBoxRect(0));
         QCOMPARE(view.laneDrawCount(), drawn);
+        PaintedRegion painted;
+        view.installEventFilter(&painted);
         view.refresh();
         settle();
         QCOMPARE(view.range().fromMs(), 0.0);
         QVERIFY(view.laneDrawCount() > drawn);
+        // The lane's value axis, left of it, rescales with it and is drawn again too.
+        QVERIFY(painted.region.contains(QPoint(2, view.laneRect(0).center().y())));
     }
 
     void aSavedPictureIsThePlotAtItsSize() {

@@ -28,6 +28,7 @@
 #include "decode/receive_path.h"
 #include "link/serial_link_session.h"
 #include "tests/support/child_process.h"
+#include "tests/support/event_loop_wait.h"
 #include "tests/support/picture_checks.h"
 #include "tests/support/sim_trace.h"
 
@@ -172,10 +173,12 @@ private slots:
         // The unit has sent its last cycle and the console has taken every byte of it.
         const LinkHealth& health = dlg.linkHealth().health();
         test::TraceCounts counts;
-        QTRY_VERIFY_WITH_TIMEOUT(
-            (counts = test::traceCounts(test::traceLines(trace.toStdString())),
-             counts.done && health.counters().bytesReceived == counts.bytesSent),
-            kTimeoutMs);
+        QVERIFY(test::waitInEventLoop(
+            [&] {
+                counts = test::traceCounts(test::traceLines(trace.toStdString()));
+                return counts.done && health.counters().bytesReceived == counts.bytesSent;
+            },
+            kTimeoutMs));
         QVERIFY(counts.damaged > 0 && counts.noise > 0);
         QCOMPARE(health.counters().goodFrames, counts.intact);
         QCOMPARE(health.counters().checksumErrors, counts.damaged);

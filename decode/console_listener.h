@@ -17,6 +17,9 @@ namespace tresvik {
 struct ReceivedFrame {
     ByteView bytes;
     ArrivalTime arrival{};
+    // When its last byte arrived: the checksum of a complete frame, the last byte collected of
+    // one cut off. What the unit answered is only known from then on, so a reply is timed by it.
+    ArrivalTime end{};
     // The frame was cut off before it was complete: the line went quiet inside it for longer than
     // the whole frame takes, or the port closed while it was being collected. The assembler has
     // no time-out, so it completed the frame with whatever came next; a checksum that still holds

@@ -70,7 +70,7 @@ void ReceivePath::lineClosed() {
         return;
     }
     m_frameInterrupted = true;
-    m_listener->frameCutOff({m_assembler.partial(), m_frameArrival, true});
+    m_listener->frameCutOff({m_assembler.partial(), m_frameArrival, m_lastArrival, true});
 }
 
 void ReceivePath::handleGoodFrame(ByteView frame) {
@@ -79,7 +79,7 @@ void ReceivePath::handleGoodFrame(ByteView frame) {
     if (m_log != nullptr && !m_closing.load()) {
         m_log->AppendBytes(frame, LineClass::UartRx);
     }
-    m_listener->frameReceived({frame, m_frameArrival, m_frameInterrupted});
+    m_listener->frameReceived({frame, m_frameArrival, m_lastArrival, m_frameInterrupted});
 
     DecodeResult result = decodeFrame(frame, m_flags);
     if (!result.ok) {
@@ -117,7 +117,7 @@ void ReceivePath::handleChecksumError(ByteView frame) {
         m_log->AppendText(u"UART Rx - CRC Error.", LineClass::Error);
         m_log->AppendBytes(frame, LineClass::Error);
     }
-    m_listener->checksumError({frame, m_frameArrival, m_frameInterrupted});
+    m_listener->checksumError({frame, m_frameArrival, m_lastArrival, m_frameInterrupted});
 }
 
 }  // namespace tresvik

@@ -108,16 +108,23 @@ TEST_F(ReceivePathTest, FlagGridKeepsTheLastReportAndRepeatsChangeNothing) {
 }
 
 // Every event of a frame carries the moment its first byte arrived, however the bytes were cut
-// into deliveries; noise carries its own.
-TEST(ReceivePathArrival, FramesAreTimedByTheirFirstByte) {
+// into deliveries, and the frame also the moment its last byte did; noise carries its own.
+TEST(ReceivePathArrival, FramesAreTimedByTheirFirstAndLastBytes) {
+    using Span = std::pair<ArrivalTime, ArrivalTime>;
     struct Times : ConsoleListener {
-        void frameReceived(const ReceivedFrame& f) override { frames.push_back(f.arrival); }
-        void checksumError(const ReceivedFrame& f) override { frames.push_back(f.arrival); }
+        void frameReceived(const ReceivedFrame& f) override {
+            frames.push_back({f.arrival, f.end});
+        }
+        void checksumError(const ReceivedFrame& f) override {
+            frames.push_back({f.arrival, f.end});
+        }
+        void frameCutOff(const ReceivedFrame& f) override { frames.push_back({f.arrival, f.end}); }
         void byteDiscarded(std::uint8_t, ArrivalTime at) override { noise.push_back(at); }
         void parameterChanged(const ParameterUpdate& u) override { values.push_back(u.arrival); }
         void flagChanged(const FlagUpdate& f) override { values.push_back(f.arrival); }
         void readBackReceived(const ReadBack& r) override { values.push_back(r.arrival); }
-        std::vector<ArrivalTime> frames, noise, values;
+        std::vector<Span> frames;
+        std::vector<ArrivalTime> noise, values;
     } times;
     const std::atomic<bool> closing{false};
     ReceivePath path(nullptr, closing, nullptr, &times);
@@ -125,6 +132,8 @@ TEST(ReceivePathArrival, FramesAreTimedByTheirFirstByte) {
 
     const Bytes program = makeFrame(0x2401, {1, 0, 42, 0, 0, 0});
     const Bytes flags = makeFrame(0x1060, Bytes(5, 0x00));
+    Bytes corrupt = makeFrame(0x0039, {0x80, 0x0C});
+    corrupt.back() ^= 0xFF;
     ReceivedBytes first;
     first.push(0x5A, at(10));
     first.append(ByteView(program).first(3), at(20));
@@ -132,10 +141,17 @@ TEST(ReceivePathArrival, FramesAreTimedByTheirFirstByte) {
     ReceivedBytes second(ByteView(program).subspan(3), at(70));
     second.append(flags, at(80));
     second.push(0x00, at(90));
+    second.append(ByteView(corrupt).first(corrupt.size() - 1), at(100));
+    second.push(corrupt.back(), at(110));
+    second.append(ByteView(program).first(2), at(120));
+    second.push(program[2], at(130));
     path.push(second);
+    path.lineClosed();
 
     EXPECT_EQ(times.noise, (std::vector<ArrivalTime>{at(10), at(90)}));
-    EXPECT_EQ(times.frames, (std::vector<ArrivalTime>{at(20), at(80)}));
+    EXPECT_EQ(times.frames,
+              (std::vector<Span>{
+                  {at(20), at(70)}, {at(80), at(80)}, {at(100), at(110)}, {at(120), at(130)}}));
     ASSERT_EQ(times.values.size(), 2 + 17U);  // the value and its read-back, then every flag
     EXPECT_EQ(times.values[0], at(20));
     EXPECT_EQ(times.values[1], at(20));

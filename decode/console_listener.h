@@ -56,7 +56,8 @@ public:
     virtual void readBackReceived(const ReadBack& /*readBack*/) {}
     // A debug-information frame not seen before, as the ID log keeps it.
     virtual void debugLineRecorded(const std::u16string& /*line*/) {}
-    // A frame queued for sending, checksum included, and the wake-up preamble.
+    // A frame queued for sending, checksum included (or bytes queued exactly as given), and the
+    // wake-up preamble.
     virtual void frameSent(ByteView /*frame*/) {}
     virtual void wakeUpSent() {}
 };

@@ -29,14 +29,19 @@ std::uint8_t FrameWriter::Transaction::WriteFrame(ByteView frameWithoutChecksum)
         crc = Crc8::update(crc, b);
     }
     buffer.push_back(crc);
-    if (m_writer.m_portOpen.load()) {
-        if (m_writer.m_log != nullptr && !m_writer.m_closing.load()) {
-            m_writer.m_log->sentFrame(buffer);
-        }
-        m_writer.m_queue.append(buffer);
-    }
+    writeRaw(buffer);
     buffer.clear();
     return crc;
+}
+
+void FrameWriter::Transaction::writeRaw(ByteView bytes) {
+    if (!m_writer.m_portOpen.load()) {
+        return;
+    }
+    if (m_writer.m_log != nullptr && !m_writer.m_closing.load()) {
+        m_writer.m_log->sentFrame(bytes);
+    }
+    m_writer.m_queue.append(bytes);
 }
 
 void FrameWriter::Transaction::queueWakeUp() {
@@ -67,6 +72,10 @@ Bytes valueFrame(std::uint16_t id, std::uint16_t sequence, std::int32_t value) {
 void sendRequest(FrameWriter& writer, std::uint16_t id) {
     auto tx = writer.begin();
     tx.WriteFrame(requestFrame(id, tx.nextSequence()));
+}
+
+void sendRaw(FrameWriter& writer, ByteView bytes) {
+    writer.begin().writeRaw(bytes);
 }
 
 }  // namespace tresvik

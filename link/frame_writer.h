@@ -31,6 +31,10 @@ public:
         // Appends the checksum, logs the frame and queues it when the port is open; the
         // frame is dropped silently otherwise. Returns the checksum byte.
         std::uint8_t WriteFrame(ByteView frameWithoutChecksum);
+        // Puts `bytes` on the line exactly as given, with no sequence number or checksum added:
+        // for a bench test that must send what the unit would reject. Logged and queued like a
+        // frame, and likewise dropped while the port is closed.
+        void writeRaw(ByteView bytes);
         // 60 zero bytes that wake the unit before a program change; queued whether the port
         // is open or not, logged as "WakeUp".
         void queueWakeUp();
@@ -63,5 +67,7 @@ Bytes valueFrame(std::uint16_t id, std::uint16_t sequence, std::int32_t value);
 
 // One request frame for `id` as one indivisible build.
 void sendRequest(FrameWriter& writer, std::uint16_t id);
+// `bytes` as they stand, as one indivisible build.
+void sendRaw(FrameWriter& writer, ByteView bytes);
 
 }  // namespace tresvik

@@ -9,7 +9,7 @@ namespace tresvik {
 class TrafficLog {
 public:
     virtual ~TrafficLog() = default;
-    // A frame written to the port, checksum included.
+    // A frame written to the port, checksum included, or bytes written exactly as given.
     virtual void sentFrame(ByteView frame) = 0;
     // The wake-up preamble queued ahead of a program change.
     virtual void sentWakeUp() = 0;

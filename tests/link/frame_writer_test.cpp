@@ -7,6 +7,7 @@
 
 #include "link/crc8.h"
 #include "link/frame_assembler.h"
+#include "link/traffic_log.h"
 #include "link/transmit_queue.h"
 
 namespace tresvik {
@@ -47,6 +48,37 @@ TEST_F(FrameWriterTest, WakeUpPreambleIsQueuedEvenWhilePortIsClosed) {
     portOpen = false;
     writer.begin().queueWakeUp();
     EXPECT_EQ(queue.takeAll(), Bytes(60, 0x00));
+}
+
+// Raw bytes go out as given, numbered and checked by nobody, and are logged like a frame.
+TEST(FrameWriterRaw, SendsTheBytesAsGivenOnlyWhileThePortIsOpen) {
+    struct SentLog : TrafficLog {
+        void sentFrame(ByteView frame) override { sent.emplace_back(frame.begin(), frame.end()); }
+        void sentWakeUp() override {}
+        std::vector<Bytes> sent;
+    };
+    const Bytes bytes{0xC7, 0x01, 0x24, 0x00, 0x55};
+    const struct {
+        bool portOpen;
+        bool closing;
+        Bytes queued;
+        std::vector<Bytes> logged;
+    } cases[] = {
+        {true, false, bytes, {bytes}},
+        {true, true, bytes, {}},
+        {false, false, {}, {}},
+    };
+    for (const auto& c : cases) {
+        TransmitQueue queue;
+        SentLog log;
+        const std::atomic<bool> portOpen{c.portOpen};
+        const std::atomic<bool> closing{c.closing};
+        FrameWriter writer{queue, &log, portOpen, closing};
+        sendRaw(writer, bytes);
+        EXPECT_EQ(queue.takeAll(), c.queued);
+        EXPECT_EQ(log.sent, c.logged);
+        EXPECT_EQ(writer.sequenceNumber(), 0);
+    }
 }
 
 TEST(FrameForms, RequestAndValueFramesMatchTheWorkedExamples) {

@@ -377,7 +377,15 @@ void SuiteRunner::abort(const std::string& reason, ArrivalTime now) {
         return;
     }
     m_now = std::max(m_now, now);
-    if (!m_stepOver && m_phase != Phase::Done && m_phase != Phase::Idle) {
+    if (m_phase == Phase::Idle) {
+        // Never started (the port would not open): the first step carries the reason.
+        m_start = m_now;
+        m_armedAt = m_now;
+        m_test = 0;
+        m_step = 0;
+        m_phase = Phase::Sending;
+    }
+    if (!m_stepOver && m_phase != Phase::Done) {
         StepResult& r = currentResult();
         r.state = StepState::Aborted;
         r.message = reason;

@@ -268,9 +268,11 @@ private:
         ++m_pos;
         std::u16string text;
         while (true) {
-            // A line break inside a string is far more often a missing closing quote than a
-            // character meant to be there.
-            if (atEnd() || m_text[m_pos] == '\n' || m_text[m_pos] == '\r') {
+            // A string cut off by the end of the text, also right after a backslash, is
+            // unterminated; so is one that a line break cuts, as that is far more often a missing
+            // closing quote than a character meant to be there.
+            if (atEnd() || m_text[m_pos] == '\n' || m_text[m_pos] == '\r' ||
+                m_text.substr(m_pos) == "\\") {
                 fail(start, "unterminated string");
             }
             const auto c = static_cast<unsigned char>(m_text[m_pos]);
@@ -296,7 +298,7 @@ private:
     void escape(std::u16string& text) {
         const std::size_t start = m_pos;
         ++m_pos;
-        const char c = atEnd() ? '\0' : m_text[m_pos];
+        const char c = m_text[m_pos];
         ++m_pos;
         switch (c) {
             case '"':

@@ -30,6 +30,7 @@ TEST(JsonParser, RefusesBadTextAtTheLineAndCharacterWhereReadingStopped) {
         {"[tru]", "1:2", "expected a value"},
         {"[\"abc", "1:2", "unterminated string"},
         {"{\"a\": \"x\n\"}", "1:7", "unterminated string"},
+        {"[\"a\\", "1:2", "unterminated string"},
         {"[\"a\x01\"]", "1:4", "control character U+0001 in a string"},
         {"[\"\\q\"]", "1:3", "unknown escape"},
         {"[\"\\u12G4\"]", "1:3", "expected four hex digits after \\u"},

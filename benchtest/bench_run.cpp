@@ -10,7 +10,9 @@ namespace tresvik {
 BenchRun::BenchRun(BenchSuite suite, LinkSession& link, ConsoleSession& console,
                    const LinkHealth& health, SuiteRunner::Settings settings, QObject* parent)
     : QObject(parent), m_suite(std::move(suite)), m_link(link), m_console(console) {
-    m_runner = std::make_unique<SuiteRunner>(m_suite, console.frameWriter(), *this, health, *this,
+    BenchLink& self = *this;
+    BenchRunObserver& observer = *this;
+    m_runner = std::make_unique<SuiteRunner>(m_suite, console.frameWriter(), self, health, observer,
                                              settings);
     m_console.addListener(*m_runner);
     connect(&m_link, &LinkSession::drained, this,

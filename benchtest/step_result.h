@@ -15,7 +15,8 @@ enum class StepState { Waiting, Running, Passed, Failed, Broken, Aborted, Skippe
 struct StepResult {
     StepState state = StepState::Waiting;
     // From the moment the send's last byte left the port to the arrival of the last byte of the
-    // frame that met the last expectation; nothing for a step without expectations.
+    // frame that met the last expectation; nothing for a step that sends nothing or expects
+    // nothing.
     std::optional<std::chrono::microseconds> latency;
     // How long the step ran, send to verdict.
     std::chrono::microseconds duration{};

@@ -169,9 +169,10 @@ int runTest(const std::vector<std::string>& args, std::ostream& err) {
     const SuiteRunner& runner = run.runner();
     const LatencySummary latency = summarizeLatencies(runLatencies(runner));
     if (latency.count > 0) {
-        err << "latency over " << latency.count << " steps: min " << millisecondsText(latency.min)
-            << ", median " << millisecondsText(latency.median) << ", p95 "
-            << millisecondsText(latency.p95) << ", max " << millisecondsText(latency.max) << '\n';
+        err << "latency over " << latency.count << (latency.count == 1 ? " step" : " steps")
+            << ": min " << millisecondsText(latency.min) << ", median "
+            << millisecondsText(latency.median) << ", p95 " << millisecondsText(latency.p95)
+            << ", max " << millisecondsText(latency.max) << '\n';
     }
     int status = runner.verdict() == RunVerdict::Passed   ? 0
                  : runner.verdict() == RunVerdict::Failed ? kExitFailed

@@ -402,8 +402,16 @@ ValueInRange rangeOf(const JsonValue& value, int row) {
     return range;
 }
 
+// The library compiles and matches a pattern by recursion: a pattern nested thousands deep would
+// overflow the stack. A value text is a few dozen characters; its pattern needs no more than this.
+constexpr std::size_t kLongestPattern = 256;
+
 std::string patternOf(const JsonValue& value) {
     std::string pattern = toUtf8(stringOf(value, "\"matches\""));
+    if (pattern.size() > kLongestPattern) {
+        refuse(value.place(), "\"matches\" is longer than " + std::to_string(kLongestPattern) +
+                                  " characters");
+    }
     try {
         [[maybe_unused]] const std::regex compiled(pattern, std::regex::ECMAScript);
     } catch (const std::regex_error& error) {

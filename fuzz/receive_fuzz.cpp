@@ -1,7 +1,8 @@
 // Fuzzes the receive path: the raw stream through assembler, log, decoder, flag grid, read-back
 // and ID log; and, because random bytes rarely carry a valid checksum, the same input turned
 // into a well-formed frame for a chosen parameter, flag or command identifier. The same input is
-// also read as a recording, a text dump and a hex file, and cut into a recording's lines.
+// also read as a recording, a text dump and a hex file, cut into a recording's lines, and read as a
+// bench test file.
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -12,6 +13,7 @@
 #include <utility>
 #include <variant>
 
+#include "benchtest/suite_reader.h"
 #include "commands/command_table.h"
 #include "decode/parameter_table.h"
 #include "decode/receive_path.h"
@@ -142,5 +144,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     readReplayFile(parseDump(file), log, idLog);
     readReplayFile(parseHexLines(file), log, idLog);
     checkSplitter(ByteView(data, size));
+    // A bench test file is read the same way, whatever it holds.
+    static_cast<void>(readSuite(file, "fuzz.json"));
     return 0;
 }

@@ -65,6 +65,9 @@ TEST(SuiteReader, RefusesAFileAtThePlaceOfItsFirstFault) {
         // Expectations.
         {withStep(R"({"expect": {"parameter": "VIN", "matches": "(["}})"), "2:44",
          "\"matches\" is not a regular expression"},
+        {withStep(R"({"expect": {"parameter": "VIN", "matches": ")" + std::string(300, '(') +
+                  R"("}})"),
+         "2:44", "longer than 256 characters"},
         {withStep(R"({"expect": {"parameter": "VIN", "range": [0, 1]}})"), "2:42",
          "\"VIN\" shows text, not a number"},
         {withStep(R"({"expect": {"parameter": "RPM", "range": [3000, 500]}})"), "2:42",

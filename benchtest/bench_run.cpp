@@ -10,8 +10,11 @@ namespace tresvik {
 BenchRun::BenchRun(BenchSuite suite, LinkSession& link, ConsoleSession& console,
                    const LinkHealth& health, SuiteRunner::Settings settings, QObject* parent)
     : QObject(parent), m_suite(std::move(suite)), m_link(link), m_console(console) {
-    m_runner = std::make_unique<SuiteRunner>(m_suite, console.frameWriter(), *this, health, *this,
-                                             settings);
+    // The bases are private: only here, inside the class, does the run turn into them.
+    BenchLink& drainReports = *this;
+    BenchRunObserver& observer = *this;
+    m_runner = std::make_unique<SuiteRunner>(m_suite, console.frameWriter(), drainReports, health,
+                                             observer, settings);
     m_console.addListener(*m_runner);
     connect(&m_link, &LinkSession::drained, this,
             [this](ArrivalTime at) { m_runner->sendDrained(at); });

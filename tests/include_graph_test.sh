@@ -4,7 +4,7 @@
 # includes one of its own makes a loop, which tsort reports.
 set -euo pipefail
 cd "$1"
-folders="app commands decode flags health link log plot session ui"
+folders="app benchtest commands decode flags health link log plot session ui"
 edges=$(
     for from in $folders; do
         grep -rhoE '^#include "[a-z_]+/' --include='*.cpp' --include='*.h' "$from" |

@@ -128,8 +128,10 @@ BenchTestWindow::BenchTestWindow(QWidget* parent) : QWidget(parent, Qt::Window) 
     m_detail = new QPlainTextEdit(splitter);
     m_detail->setObjectName(QStringLiteral("benchDetail"));
     m_detail->setReadOnly(true);
-    // The traffic lines are columns of hex bytes: wrapped, they no longer line up.
-    m_detail->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Wrapped, so that the verdict's line is read whole; a traffic line breaks after its bytes,
+    // which keeps them in columns.
+    m_detail->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_detail->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     m_detail->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_detail->setPlaceholderText(QStringLiteral("Pick a step to see what it found."));
     splitter->addWidget(m_tree);

@@ -10,11 +10,10 @@ namespace tresvik {
 BenchRun::BenchRun(BenchSuite suite, LinkSession& link, ConsoleSession& console,
                    const LinkHealth& health, SuiteRunner::Settings settings, QObject* parent)
     : QObject(parent), m_suite(std::move(suite)), m_link(link), m_console(console) {
-    // The bases are private: only here, inside the class, does the run turn into them.
-    BenchLink& drainReports = *this;
+    BenchLink& self = *this;
     BenchRunObserver& observer = *this;
-    m_runner = std::make_unique<SuiteRunner>(m_suite, console.frameWriter(), drainReports, health,
-                                             observer, settings);
+    m_runner = std::make_unique<SuiteRunner>(m_suite, console.frameWriter(), self, health, observer,
+                                             settings);
     m_console.addListener(*m_runner);
     connect(&m_link, &LinkSession::drained, this,
             [this](ArrivalTime at) { m_runner->sendDrained(at); });

@@ -13,7 +13,7 @@
 
 #include "benchtest/suite_reader.h"
 #include "health/link_health_monitor.h"
-#include "health/link_health_window.h"
+#include "link/adapter_latency.h"
 #include "link/link_session.h"
 #include "ui/window_frame.h"
 
@@ -84,7 +84,7 @@ bool BenchTests::runFileFrom(const QString& path, QWidget& parent) {
     m_path = path;
 
     SuiteRunner::Settings settings;
-    const int latencyMs = LinkHealthWindow::latencyTimerMs(m_health.devicePath());
+    const int latencyMs = adapterLatencyTimerMs(m_health.devicePath());
     if (latencyMs >= 0) {
         settings.adapterLatency = std::chrono::milliseconds(latencyMs);
     }

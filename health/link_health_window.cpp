@@ -1,13 +1,13 @@
 #include "health/link_health_window.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include <chrono>
+
+#include "link/adapter_latency.h"
 
 namespace tresvik {
 
@@ -124,22 +124,6 @@ void LinkHealthWindow::setPort(const QString& name, const QString& devicePath) {
     m_devicePath = devicePath;
 }
 
-int LinkHealthWindow::latencyTimerMs(const QString& devicePath, const QString& sysRoot) {
-    // A link such as /dev/serial/by-id/... names the tty it leads to.
-    const QString tty = QFileInfo(QFileInfo(devicePath).canonicalFilePath()).fileName();
-    if (tty.isEmpty()) {
-        return -1;
-    }
-    QFile file(sysRoot + QStringLiteral("/bus/usb-serial/devices/") + tty +
-               QStringLiteral("/latency_timer"));
-    if (!file.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    bool ok = false;
-    const int ms = QString::fromLatin1(file.readAll()).trimmed().toInt(&ok);
-    return ok && ms >= 0 ? ms : -1;
-}
-
 void LinkHealthWindow::showHealth(ArrivalTime now) {
     const auto set = [this](const QString& name, const QString& text) {
         if (auto* label = findChild<QLabel*>(name)) {
@@ -152,7 +136,7 @@ void LinkHealthWindow::showHealth(ArrivalTime now) {
                                                            m_devicePath + QStringLiteral(")"));
     set(QStringLiteral("Settings"),
         QStringLiteral("%1 baud, 8 data bits, no parity, 1 stop bit").arg(m_health.baudRate()));
-    const int latency = latencyTimerMs(m_devicePath);
+    const int latency = adapterLatencyTimerMs(m_devicePath);
     set(QStringLiteral("Latency timer"), latency < 0
                                              ? QStringLiteral("not shown by this port's driver")
                                              : QStringLiteral("%1 ms").arg(latency));

@@ -28,10 +28,6 @@ public:
     // The text of the figure named `name` as shown, for tests.
     QString figure(const QString& name) const;
 
-    // What the driver of a USB serial adapter says its latency timer is, in milliseconds, read
-    // from `sysRoot`/bus/usb-serial/devices/<tty>/latency_timer; -1 when it says nothing.
-    static int latencyTimerMs(const QString& devicePath, const QString& sysRoot = "/sys");
-
 private:
     // The label of figure `name`, in `column` of `row`, or on a row of its own after its name
     // when `column` is 0.

@@ -13,6 +13,7 @@
 #include "decode/parameter_list.h"
 #include "decode/parameter_table.h"
 #include "health/link_health_monitor.h"
+#include "link/adapter_latency.h"
 #include "link/frame.h"
 #include "link/transmit_queue.h"
 #include "plot/csv_export.h"
@@ -173,9 +174,9 @@ private slots:
         // A link to the device, as /dev/serial/by-id holds them, names the same adapter.
         QVERIFY(QFile::link(root + QStringLiteral("/ttyUSB7"), root + QStringLiteral("/by-id")));
         const QString sys = root + QStringLiteral("/sys");
-        QCOMPARE(LinkHealthWindow::latencyTimerMs(root + QStringLiteral("/ttyUSB7"), sys), 16);
-        QCOMPARE(LinkHealthWindow::latencyTimerMs(root + QStringLiteral("/by-id"), sys), 16);
-        QCOMPARE(LinkHealthWindow::latencyTimerMs(root + QStringLiteral("/ttyS0"), sys), -1);
+        QCOMPARE(adapterLatencyTimerMs(root + QStringLiteral("/ttyUSB7"), sys), 16);
+        QCOMPARE(adapterLatencyTimerMs(root + QStringLiteral("/by-id"), sys), 16);
+        QCOMPARE(adapterLatencyTimerMs(root + QStringLiteral("/ttyS0"), sys), -1);
     }
 
 private:

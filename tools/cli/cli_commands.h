@@ -27,6 +27,8 @@ int runEncode(const std::vector<std::string>& args, std::ostream& out);
 // The live commands need the serial worker, which is built with the Qt shell only.
 int runMonitor(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int runSend(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// Runs a bench test file over a port; 0 all passed, 1 a test failed, 2 the run could not finish.
+int runTest(const std::vector<std::string>& args, std::ostream& err);
 
 // A whole decimal number within [low, high]; `what` names the argument in the error.
 long parseNumber(const std::string& text, long low, long high, const std::string& what);

@@ -57,6 +57,13 @@ constexpr const char* kUsage =
     "      Opens PORT, sends Tx row ROW with TEXT (default: the row's value) as the Tx\n"
     "      window does, prints WAKEUP/TX for what was sent and RX/CRC for every frame\n"
     "      received in the next second, then closes the port.\n"
+    "  tresvik-cli test SUITE.json --port PORT [--junit OUT.xml] [--record RUN.rec]\n"
+    "      Runs the bench tests of SUITE.json over PORT, one progress line per step on\n"
+    "      standard error. --junit writes the verdicts as JUnit XML, --record the\n"
+    "      received traffic as a recording. Exit status 0 when every test passed, 1\n"
+    "      when a test failed or broke a constraint, 2 when the file was refused or the\n"
+    "      run could not finish (port missing or busy, adapter unplugged, Ctrl+C); the\n"
+    "      report then says what ran.\n"
 #endif
     "  tresvik-cli --help | --version\n";
 
@@ -85,6 +92,9 @@ int run(std::vector<std::string> args) {
         }
         if (command == "send") {
             return runSend(args, std::cout, std::cerr);
+        }
+        if (command == "test") {
+            return runTest(args, std::cerr);
         }
 #endif
         throw UsageError("unknown command '" + command + "' (try --help)");

@@ -187,6 +187,7 @@ void CTresvikDlg::createControls() {
     // The free strip between the simulation buttons and PrintScreen.
     m_health = std::make_unique<LinkHealthMonitor>(m_console, *m_list, *this,
                                                    dluRect(7, 300, 51, 40), &m_plots.history());
+    m_benchTests = std::make_unique<BenchTests>(m_session, m_console, *m_health, *this);
 }
 
 void CTresvikDlg::connectSession() {
@@ -223,6 +224,7 @@ void CTresvikDlg::endDialog() {
     // The ID log file is open only while it is read or written, so nothing is left to close.
     m_plots.close();
     m_health->close();
+    m_benchTests->close();
     QDialog::reject();
 }
 
@@ -452,6 +454,9 @@ void CTresvikDlg::contextMenuEvent(QContextMenuEvent* event) {
 #endif
     menu.addAction(QStringLiteral("&Plot"), &m_plots, &TrendPlots::showWindow);
     menu.addAction(QStringLiteral("Link &health"), m_health.get(), &LinkHealthMonitor::showWindow);
+    QAction* benchTest = menu.addAction(QStringLiteral("Run &bench test\u2026"), m_benchTests.get(),
+                                        &BenchTests::chooseAndRun);
+    benchTest->setEnabled(!m_benchTests->running());
     QAction* stale = menu.addAction(QStringLiteral("&Grey stale values"));
     stale->setCheckable(true);
     stale->setChecked(m_health->markingStale());

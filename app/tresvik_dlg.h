@@ -6,6 +6,7 @@
 #include <atomic>
 #include <memory>
 
+#include "benchtest/bench_tests.h"
 #include "commands/tx_dlg.h"
 #include "decode/console_listener.h"
 #include "flags/flags_dlg.h"
@@ -59,6 +60,7 @@ public:
 
     TrendPlots& plots() { return m_plots; }
     LinkHealthMonitor& linkHealth() { return *m_health; }
+    BenchTests& benchTests() { return *m_benchTests; }
 
 protected:
 #ifdef Q_OS_WIN
@@ -120,6 +122,8 @@ private:
     TrendPlots m_plots{m_console, *this};
     // The link's counters and rates, the readout in the left column and the stale values.
     std::unique_ptr<LinkHealthMonitor> m_health;
+    // Bench test runs over the link, and the Test window; made once the health monitor is.
+    std::unique_ptr<BenchTests> m_benchTests;
 
     // The ports of the last enumeration, and whether it listed one.
     QList<PortEntry> m_ports;

@@ -45,6 +45,8 @@ public:
 
     // The port the next connection uses, for the Link health window.
     void setPort(const QString& name, const QString& devicePath);
+    // The device path of that port: the one in use while connected.
+    const QString& devicePath() const { return m_devicePath; }
     void showWindow();
     void reset();
     void close();

@@ -3,8 +3,11 @@
 #include <QMargins>
 #include <QPoint>
 #include <QRect>
+#include <QScreen>
 #include <QWidget>
 #include <QWindow>
+
+#include <algorithm>
 
 namespace tresvik {
 
@@ -29,6 +32,33 @@ void moveWindowBy(QWidget& window, const QPoint& delta) {
         // account for.
         window.move(window.pos() + delta);
     }
+}
+
+void placeBeside(QWidget& window, const QWidget& owner, int narrowest) {
+    const QScreen* screen = owner.screen();
+    if (screen == nullptr) {
+        return;
+    }
+    const QRect available = screen->availableGeometry();
+    const QRect ownerFrame = owner.frameGeometry();
+    const int rightRoom = available.right() - ownerFrame.right();
+    const int leftRoom = ownerFrame.left() - available.left();
+    const int room = std::max(rightRoom, leftRoom);
+    if (room >= narrowest && room < window.width()) {
+        window.resize(room, window.height());
+    }
+    QRect frame = window.frameGeometry();
+    frame.moveTop(ownerFrame.top());
+    if (rightRoom >= leftRoom) {
+        frame.moveLeft(ownerFrame.right() + 1);
+    } else {
+        frame.moveRight(ownerFrame.left() - 1);
+    }
+    frame.moveRight(std::min(frame.right(), available.right()));
+    frame.moveBottom(std::min(frame.bottom(), available.bottom()));
+    frame.moveLeft(std::max(frame.left(), available.left()));
+    frame.moveTop(std::max(frame.top(), available.top()));
+    window.move(frame.topLeft());
 }
 
 }  // namespace tresvik

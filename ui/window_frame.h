@@ -24,4 +24,9 @@ bool framedByWindowManager(const QWindow& window);
 // changed in between does not change the distance moved.
 void moveWindowBy(QWidget& window, const QPoint& delta);
 
+// Places a tool window that is not on the screen yet beside `owner`, top edges level, on the side
+// with more room, so that the owner stays in reach; narrowed to that room when the room is at
+// least `narrowest` wide, and kept on the owner's screen.
+void placeBeside(QWidget& window, const QWidget& owner, int narrowest);
+
 }  // namespace tresvik

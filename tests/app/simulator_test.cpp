@@ -31,37 +31,13 @@
 #include "tests/support/event_loop_wait.h"
 #include "tests/support/picture_checks.h"
 #include "tests/support/sim_trace.h"
+#include "tests/support/simulated_unit.h"
 
 using namespace tresvik;
 
 namespace {
 
 constexpr int kTimeoutMs = 20000;
-
-// The simulated unit as a child process: its port and the name it is listed under.
-class Simulator {
-public:
-    // `arguments`: the simulated unit's options.
-    bool start(const std::vector<std::string>& arguments = {}) {
-        if (!m_process.start(TRESVIK_SIM_PATH, arguments)) {
-            return false;
-        }
-        // The unit registers its port before it prints it.
-        const std::optional<std::string> line = m_process.readLine(kTimeoutMs);
-        return line && line->starts_with("port: ");
-    }
-    // Ends the unit; its port goes away as an unplugged adapter's does.
-    void unplug() {
-        m_process.signal(SIGTERM);
-        m_process.waitForExit(kTimeoutMs);
-    }
-    QString name() const { return QStringLiteral("SIM-%1").arg(m_process.pid()); }
-    // A terminated unit removes its registration; a killed one would leave it behind.
-    ~Simulator() { unplug(); }
-
-private:
-    test::ChildProcess m_process;
-};
 
 // Value cells as an independent receive path decodes the frames the Log window shows.
 class CellRecorder : public ConsoleListener {
@@ -98,7 +74,7 @@ private slots:
     void connectReceiveRequestUnplugAndReconnect() {
         // One report cycle, then the unit only answers: a value that comes back after it has been
         // cleared is the answer to the request.
-        auto unit = std::make_unique<Simulator>();
+        auto unit = std::make_unique<test::SimulatedUnit>();
         QVERIFY(unit->start({"--cycles", "1"}));
         SerialLinkSession session;
         CTresvikDlg dlg(session);
@@ -143,7 +119,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(combo->findText(oldName) < 0, kTimeoutMs);
 
         // Plugged in again: listed, connected, values arrive again.
-        unit = std::make_unique<Simulator>();
+        unit = std::make_unique<test::SimulatedUnit>();
         QVERIFY(unit->start());
         QTRY_VERIFY_WITH_TIMEOUT(combo->findText(unit->name()) >= 0, kTimeoutMs);
         combo->setCurrentIndex(combo->findText(unit->name()));
@@ -160,7 +136,7 @@ private slots:
 
     void theWindowsLinkHealthCountsWhatTheUnitPutOnTheLineAndTurnsRedWhenItStops() {
         const QString trace = m_runtime.filePath(QStringLiteral("health.trace"));
-        Simulator unit;
+        test::SimulatedUnit unit;
         QVERIFY(unit.start({"--rate", "0", "--period", "0", "--cycles", "6", "--seed", "5",
                             "--crc-errors", "0.05", "--noise", "0.05", "--bad-length", "0.02",
                             "--trace", trace.toStdString()}));
@@ -195,7 +171,7 @@ private slots:
 
     void aTxRowEditedAndSentReachesTheUnitAsTheCommandLineEncodesItAndIsReadBack() {
         const QString trace = m_runtime.filePath(QStringLiteral("unit.trace"));
-        Simulator unit;
+        test::SimulatedUnit unit;
         QVERIFY(unit.start({"--cycles", "1", "--trace", trace.toStdString()}));
         SerialLinkSession session;
         CTresvikDlg dlg(session);
@@ -238,7 +214,7 @@ private slots:
 
     void printScreenAtTheLineRateLosesNoFrameAndItsDumpDecodesToTheList() {
         const QString trace = m_runtime.filePath(QStringLiteral("capture.trace"));
-        Simulator unit;
+        test::SimulatedUnit unit;
         QVERIFY(unit.start({"--trace", trace.toStdString()}));
         SerialLinkSession session;
         CTresvikDlg dlg(session);
@@ -330,7 +306,7 @@ private slots:
     void aPrintScreenDumpReplayedIntoAConsoleShowsTheValuesItDecodesTo() {
         QVERIFY2(!m_dump.isEmpty(), "needs the dump of the PrintScreen test");
         const QString trace = m_runtime.filePath(QStringLiteral("replay.trace"));
-        Simulator unit;
+        test::SimulatedUnit unit;
         QVERIFY(unit.start({"--replay", m_dump.toStdString(), "--as-fast-as-line-rate", "--trace",
                             trace.toStdString()}));
         SerialLinkSession session;

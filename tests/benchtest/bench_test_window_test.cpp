@@ -23,6 +23,7 @@
 #include "commands/editable_list_ctrl.h"
 #include "link/frame.h"
 #include "link/serial_link_session.h"
+#include "tests/support/event_loop_wait.h"
 #include "tests/support/fake_link_session.h"
 #include "tests/support/simulated_unit.h"
 
@@ -220,6 +221,33 @@ private slots:
         QCOMPARE(told, QStringLiteral("Connect to the unit first."));
         QVERIFY(bench.window() == nullptr);
         QVERIFY(m_session->transmitQueue().empty());
+    }
+
+    void theSmokeSuitePassesOverTheConsolesConnection() {
+        test::SimulatedUnit unit;
+        QVERIFY(unit.start());
+        SerialLinkSession session;
+        CTresvikDlg dlg(session);
+        showConnectedToSimulator(dlg);
+        QVERIFY(!QTest::currentTestFailed());
+
+        BenchTests& bench = dlg.benchTests();
+        QVERIFY(bench.runFile(QStringLiteral(TRESVIK_EXAMPLES_DIR "/smoke.json")));
+        QVERIFY(test::waitInEventLoop([&] { return !bench.running(); }, 60000));
+        BenchTestWindow* window = bench.window();
+        const SuiteRunner& runner = bench.run()->runner();
+        for (std::size_t t = 0; t < runner.suite().tests.size(); ++t) {
+            for (std::size_t s = 0; s < runner.suite().tests[t].steps.size(); ++s) {
+                QCOMPARE(stateShown(*window, static_cast<int>(t), static_cast<int>(s)),
+                         QStringLiteral("passed"));
+            }
+        }
+        QVERIFY2(window->statusText().startsWith(QStringLiteral("Verdict: passed")),
+                 qPrintable(window->statusText()));
+
+        QSignalSpy finished(&dlg, &QDialog::finished);
+        dlg.close();
+        QVERIFY(finished.wait(kTimeoutMs));
     }
 
     void unpluggingTheUnitAbortsTheStepUnderWay() {

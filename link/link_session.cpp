@@ -5,6 +5,8 @@
 namespace tresvik {
 
 LinkSession::LinkSession(QObject* parent) : QObject(parent) {
+    // The serial worker reports a drain across threads; the name is the one the signal uses.
+    qRegisterMetaType<ArrivalTime>("tresvik::ArrivalTime");
     m_drainTimer.setInterval(kDrainMs);
     connect(&m_drainTimer, &QTimer::timeout, this, &LinkSession::drain);
     m_drainTimer.start();

@@ -48,6 +48,11 @@ public:
     virtual const std::atomic<bool>& portOpenFlag() const = 0;
     bool portOpen() const { return portOpenFlag().load(); }
     virtual TransmitQueue& transmitQueue() = 0;
+    // Asks for `drained` once every byte now in the transmit queue has left the port, so that a
+    // bench test can time the unit's answer from the moment its request was out. Requests made
+    // before the report share it. While the port is closed nothing queued can leave it: the
+    // report comes at once, from within the call.
+    virtual void requestDrainReport() = 0;
     // False once the link has ended, or when it could not be started.
     bool running() const { return m_running; }
 
@@ -61,6 +66,9 @@ signals:
     void failure(const QString& text);
     // A drain handed bytes on.
     void received();
+    // The answer to requestDrainReport(): the steady clock read just after the last byte left
+    // the port, or at the request while the port was closed.
+    void drained(tresvik::ArrivalTime at);
     // The link has ended; nothing more comes from it.
     void finished();
 
@@ -88,3 +96,5 @@ private:
 };
 
 }  // namespace tresvik
+
+Q_DECLARE_METATYPE(tresvik::ArrivalTime)

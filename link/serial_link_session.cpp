@@ -34,6 +34,8 @@ SerialLinkSession::SerialLinkSession(QObject* parent) : LinkSession(parent) {
             kBlocking);
     connect(&m_worker, &SerialThread::failureMessage, this,
             handled([this](const QString& text) { emit failure(text); }), kBlocking);
+    connect(&m_worker, &SerialThread::portDrained, this,
+            handled([this](ArrivalTime at) { emit drained(at); }), kBlocking);
     connect(&m_worker, &SerialThread::workerExiting, this, handled([this] { finish(); }),
             kBlocking);
     setRunning(m_worker.isRunning());
@@ -47,6 +49,12 @@ void SerialLinkSession::connectPort(const QString& devicePath) {
 
 void SerialLinkSession::disconnectPort() {
     m_worker.disconnectPort();
+}
+
+void SerialLinkSession::requestDrainReport() {
+    if (!m_worker.requestDrainReport()) {
+        emit drained(std::chrono::steady_clock::now());
+    }
 }
 
 void SerialLinkSession::shutdown() {

@@ -19,6 +19,7 @@ public:
     void shutdown() override;
     const std::atomic<bool>& portOpenFlag() const override { return m_worker.portOpenFlag(); }
     TransmitQueue& transmitQueue() override { return m_worker.transmitQueue(); }
+    void requestDrainReport() override;
 
     SerialThread& worker() { return m_worker; }
 

@@ -10,9 +10,14 @@
 #include <poll.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <vector>
+#endif
+
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
 #endif
 
 #include "link/line_waker.h"
@@ -223,6 +228,26 @@ void SerialPort::clearError() {
     if (m_port->error() != QSerialPort::NoError) {
         m_port->clearError();
     }
+}
+
+SerialPort::Io SerialPort::drain() {
+    if (m_port->bytesToWrite() > 0) {
+        clearError();
+        m_port->waitForBytesWritten(kTimeoutMs);
+        if (m_port->bytesToWrite() > 0) {
+            return isQuietError(m_port->error()) ? Io::TimedOut : Io::Failed;
+        }
+    }
+#ifdef Q_OS_WIN
+    return ::FlushFileBuffers(reinterpret_cast<HANDLE>(m_port->handle())) ? Io::Done : Io::Failed;
+#else
+    // Returns once the driver has shifted out its last byte, not merely taken it in.
+    int result = 0;
+    do {
+        result = ::tcdrain(static_cast<int>(m_port->handle()));
+    } while (result != 0 && errno == EINTR);
+    return result == 0 ? Io::Done : Io::Failed;
+#endif
 }
 
 void SerialPort::purge() {

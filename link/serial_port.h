@@ -42,6 +42,10 @@ public:
     // A byte that timed out stays in the port's own buffer; calling again with the same byte
     // waits for it instead of sending it twice.
     Io writeByte(std::uint8_t byte);
+    // Waits until every byte written has left the port: Qt's buffer is handed to the system,
+    // then the system's own drains onto the line. TimedOut when Qt's buffer could not be handed
+    // over within kTimeoutMs (a stalled line).
+    Io drain();
     // Discards pending input and output.
     void purge();
     // False when the system reported a failure; the port is closed either way.

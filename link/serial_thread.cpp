@@ -110,6 +110,14 @@ void SerialThread::shutdown() {
     m_lineWaker.wake();
 }
 
+bool SerialThread::requestDrainReport() {
+    m_drainRequest = true;
+    m_lineWaker.wake();
+    // The worker answers a request it finds, and one still open when it closes the port, which
+    // it marks closed first: if the port reads closed here, the worker may already have looked.
+    return m_portOpen.load() || !m_drainRequest.exchange(false);
+}
+
 std::uint8_t SerialThread::takeByte() {
     const std::uint8_t byte = m_receivedByte.load();
     if (bytePending()) {
@@ -279,6 +287,9 @@ bool SerialThread::openPort(SerialPort& port) {
 
 void SerialThread::inputOutputPass(SerialPort& port) {
     writePass(port);
+    if (m_transmitQueue.empty() && m_drainRequest.exchange(false)) {
+        drainStep(port);
+    }
     if (!bytePending()) {
         readStep(port);
     } else {
@@ -304,18 +315,54 @@ void SerialThread::writePass(SerialPort& port) {
                 // line still lets the worker read and see a close request.
                 return;
             case SerialPort::Io::Failed:
-                notify(&SerialThread::failureMessage, kWriteFailed);
-                m_openRequest = false;
-                m_closeRequest = true;
+                writeFailed();
                 return;
         }
     }
 }
 
+void SerialThread::writeFailed() {
+    notify(&SerialThread::failureMessage, kWriteFailed);
+    m_openRequest = false;
+    m_closeRequest = true;
+}
+
+void SerialThread::drainStep(SerialPort& port) {
+    // Bytes queued just before the request may have come after the write pass found the queue
+    // empty; the request, read after them, makes them visible now.
+    writePass(port);
+    if (!m_transmitQueue.empty()) {
+        m_drainRequest = true;
+        return;
+    }
+    switch (port.drain()) {
+        case SerialPort::Io::Done:
+            notify(&SerialThread::portDrained, Clock::now());
+            break;
+        case SerialPort::Io::TimedOut:
+            // A stalled line: the next pass waits again, still able to read and to close.
+            m_drainRequest = true;
+            break;
+        case SerialPort::Io::Failed:
+            // The close that follows answers the request.
+            m_drainRequest = true;
+            writeFailed();
+            break;
+    }
+}
+
+void SerialThread::answerDrainRequest() {
+    if (m_drainRequest.exchange(false)) {
+        notify(&SerialThread::portDrained, Clock::now());
+    }
+}
+
 void SerialThread::readStep(SerialPort& port) {
     std::uint8_t byte = 0;
-    // A byte still to be written keeps the wait short, so that the next pass tries it again.
-    const int waitMs = m_transmitQueue.empty() ? kQuietReadWaitMs : SerialPort::kTimeoutMs;
+    // A byte still to be written, or a drain still to be seen through, keeps the wait short, so
+    // that the next pass tries again.
+    const bool quiet = m_transmitQueue.empty() && !m_drainRequest.load();
+    const int waitMs = quiet ? kQuietReadWaitMs : SerialPort::kTimeoutMs;
     switch (port.readByte(byte, waitMs, &m_lineWaker)) {
         case SerialPort::Io::Done:
             handOver(byte, port.bufferedInput() >= kBurstBytes);
@@ -371,6 +418,7 @@ void SerialThread::closeStep(SerialPort& port) {
     } else {
         notify(&SerialThread::failureMessage, kCloseFailed);
     }
+    answerDrainRequest();
 }
 
 }  // namespace tresvik

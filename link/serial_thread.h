@@ -12,6 +12,7 @@
 
 #include "link/line_rate.h"
 #include "link/line_waker.h"
+#include "link/received_bytes.h"
 #include "link/transmit_queue.h"
 
 class QSocketNotifier;
@@ -34,20 +35,19 @@ struct PortSettings {
 // and the unit silent it waits on the port and on a waker that new bytes to send and close
 // requests set off, so a silent line costs nothing either.
 //
-// Threading: requests (connectPort, disconnectPort, shutdown) are called on the GUI thread. The
-// rare notifications (opened, closed, failures, exiting) are delivered to the GUI thread with
-// Qt::BlockingQueuedConnection, so the worker waits until each is handled. The byte-received
-// notification, up to a thousand a second, has a hand-off of its own: the worker wakes this
-// object through a pipe (or posts it an event where there are no pipes); it lives on the GUI
-// thread and emits byteReceived there, and the worker waits until the byte has been taken with
-// takeByte(). When the port's buffer holds a burst, the GUI
-// thread watches for the next one for a few microseconds before it goes back to its event loop,
-// and the worker watches for the take before it sleeps: a burst then passes byte by byte with
-// no thread going to sleep in between, each byte still taken by the GUI thread before the next
-// is read. Handlers may use takeByte() and the error list, and must never wait for the worker. Only
-// the worker touches its port: it discards what was pending on the line right after the open,
-// before it announces the port as opened, so that whoever hears of the open and answers at once
-// loses nothing.
+// Threading: requests (connectPort, disconnectPort, shutdown, requestDrainReport) are called on the
+// GUI thread. The rare notifications (opened, closed, failures, drained, exiting) are delivered to
+// the GUI thread with Qt::BlockingQueuedConnection, so the worker waits until each is handled. The
+// byte-received notification, up to a thousand a second, has a hand-off of its own: the worker
+// wakes this object through a pipe (or posts it an event where there are no pipes); it lives on the
+// GUI thread and emits byteReceived there, and the worker waits until the byte has been taken with
+// takeByte(). When the port's buffer holds a burst, the GUI thread watches for the next one for a
+// few microseconds before it goes back to its event loop, and the worker watches for the take
+// before it sleeps: a burst then passes byte by byte with no thread going to sleep in between, each
+// byte still taken by the GUI thread before the next is read. Handlers may use takeByte() and the
+// error list, and must never wait for the worker. Only the worker touches its port: it discards
+// what was pending on the line right after the open, before it announces the port as opened, so
+// that whoever hears of the open and answers at once loses nothing.
 //
 // The constructor starts the thread at time-critical priority, parked until the first
 // connectPort(); starting it again is harmless. The owner calls shutdown() and waits for
@@ -67,6 +67,11 @@ public:
     // Shutdown: wakes the worker, sets the close and exit requests.
     void shutdown();
 
+    // Asks for portDrained once every byte queued so far has left the port; requests made before
+    // the report share it. False, with nothing asked, while the port is closed: nothing queued
+    // can leave it, and the caller answers itself.
+    bool requestDrainReport();
+
     // Takes the received byte and lets the worker read on (byte-received handler).
     std::uint8_t takeByte();
 
@@ -85,6 +90,8 @@ signals:
     // The text recorded in the error list, and the system's reason with a hint for the user.
     void openFailed(const QString& text, const QString& reason);
     void workerExiting();
+    // Every byte queued before a drain request has left the port: the steady clock just after.
+    void portDrained(tresvik::ArrivalTime at);
     // A failure the user must acknowledge ("Reading of serial communication has problem.",
     // "Port Closeing isn't successed."); the receiver shows it in a message box.
     void failureMessage(const QString& text);
@@ -100,6 +107,11 @@ private:
     bool openPort(SerialPort& port);
     void inputOutputPass(SerialPort& port);
     void writePass(SerialPort& port);
+    // With the transmit queue empty: answers a drain request once the port has sent everything.
+    void drainStep(SerialPort& port);
+    // A drain request still open when the port closes is answered then.
+    void answerDrainRequest();
+    void writeFailed();
     void readStep(SerialPort& port);
     // Hands the byte just read to the GUI thread and waits until it is taken or the port is to
     // close. `moreWaiting`: a burst, the port's buffer holds many bytes behind this one.
@@ -128,6 +140,8 @@ private:
     std::atomic<bool> m_openRequest{false};
     std::atomic<bool> m_closeRequest{false};
     std::atomic<bool> m_exitRequest{false};
+    // Set after the bytes it covers were queued; whoever exchanges it back to false answers it.
+    std::atomic<bool> m_drainRequest{false};
     // Where the byte hand-off stands; see HandOff in the source.
     std::atomic<int> m_handOff{0};
     std::atomic<std::uint8_t> m_receivedByte{0};

@@ -252,6 +252,54 @@ private slots:
         finish(session, log);
     }
 
+    // Requests made in the open handler, while the worker waits for it and so can neither send
+    // nor answer, share one report; when it comes, every byte queued before them can be read.
+    void drainRequestsShareOneReportThatComesOnceTheirBytesHaveLeft() {
+        SerialLinkSession session;
+        WorkerLog log(session);
+        const QByteArray sent = everyByteValue();
+        ArrivalTime requested{};
+        connect(&session, &LinkSession::opened, this, [&] {
+            session.transmitQueue().append(viewOf(sent));
+            requested = std::chrono::steady_clock::now();
+            session.requestDrainReport();
+            session.requestDrainReport();
+        });
+        QList<ArrivalTime> reports;
+        QByteArray readByThen;
+        // The worker waits for this handler too, so what the master holds now was sent before.
+        connect(&session, &LinkSession::drained, this, [&](ArrivalTime at) {
+            reports.append(at);
+            readByThen += m_pty->read(static_cast<int>(sent.size()));
+        });
+        connectToPty(session, log);
+        QTRY_COMPARE_WITH_TIMEOUT(reports.size(), 1, kTimeoutMs);
+        QCOMPARE(readByThen.toHex(), sent.toHex());
+        QVERIFY(reports.front() >= requested);
+        finish(session, log);
+        QCOMPARE(reports.size(), 1);
+    }
+
+    void aDrainRequestIsAnsweredAtOnceWhileThePortIsClosedAndAtTheCloseWhenItIsLost() {
+        SerialLinkSession session;
+        WorkerLog log(session);
+        QSignalSpy reports(&session, &LinkSession::drained);
+        session.requestDrainReport();
+        QCOMPARE(reports.size(), 1);
+
+        // Unplugged with bytes still to send: the request is answered as the port closes.
+        connect(&session, &LinkSession::opened, this, [&] {
+            session.transmitQueue().append(viewOf(everyByteValue()));
+            session.requestDrainReport();
+            m_pty->unplug();
+        });
+        session.connectPort(m_pty->devicePath());
+        QTRY_COMPARE_WITH_TIMEOUT(reports.size(), 2, kTimeoutMs);
+        QVERIFY(log.events.contains(QStringLiteral("closed")));
+        finish(session, log);
+        QCOMPARE(reports.size(), 2);
+    }
+
     void aPortHeldByAnotherWorkerCannotBeOpenedUntilItIsReleased() {
         SerialLinkSession holder;
         WorkerLog holderLog(holder);

@@ -35,20 +35,19 @@ struct PortSettings {
 // and the unit silent it waits on the port and on a waker that new bytes to send and close
 // requests set off, so a silent line costs nothing either.
 //
-// Threading: requests (connectPort, disconnectPort, shutdown, requestDrainReport) are called on
-// the GUI thread. The rare notifications (opened, closed, failures, drained, exiting) are
-// delivered to the GUI thread with Qt::BlockingQueuedConnection, so the worker waits until each
-// is handled. The byte-received notification, up to a thousand a second, has a hand-off of its
-// own: the worker wakes this object through a pipe (or posts it an event where there are no pipes); it lives on the GUI
-// thread and emits byteReceived there, and the worker waits until the byte has been taken with
-// takeByte(). When the port's buffer holds a burst, the GUI
-// thread watches for the next one for a few microseconds before it goes back to its event loop,
-// and the worker watches for the take before it sleeps: a burst then passes byte by byte with
-// no thread going to sleep in between, each byte still taken by the GUI thread before the next
-// is read. Handlers may use takeByte() and the error list, and must never wait for the worker. Only
-// the worker touches its port: it discards what was pending on the line right after the open,
-// before it announces the port as opened, so that whoever hears of the open and answers at once
-// loses nothing.
+// Threading: requests (connectPort, disconnectPort, shutdown, requestDrainReport) are called on the
+// GUI thread. The rare notifications (opened, closed, failures, drained, exiting) are delivered to
+// the GUI thread with Qt::BlockingQueuedConnection, so the worker waits until each is handled. The
+// byte-received notification, up to a thousand a second, has a hand-off of its own: the worker
+// wakes this object through a pipe (or posts it an event where there are no pipes); it lives on the
+// GUI thread and emits byteReceived there, and the worker waits until the byte has been taken with
+// takeByte(). When the port's buffer holds a burst, the GUI thread watches for the next one for a
+// few microseconds before it goes back to its event loop, and the worker watches for the take
+// before it sleeps: a burst then passes byte by byte with no thread going to sleep in between, each
+// byte still taken by the GUI thread before the next is read. Handlers may use takeByte() and the
+// error list, and must never wait for the worker. Only the worker touches its port: it discards
+// what was pending on the line right after the open, before it announces the port as opened, so
+// that whoever hears of the open and answers at once loses nothing.
 //
 // The constructor starts the thread at time-critical priority, parked until the first
 // connectPort(); starting it again is harmless. The owner calls shutdown() and waits for

@@ -4,6 +4,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QScreen>
+#include <QSize>
 #include <QWidget>
 #include <QWindow>
 
@@ -44,10 +45,15 @@ void placeBeside(QWidget& window, const QWidget& owner, int narrowest) {
     const int rightRoom = available.right() - ownerFrame.right();
     const int leftRoom = ownerFrame.left() - available.left();
     const int room = std::max(rightRoom, leftRoom);
-    if (room >= narrowest && room < window.width()) {
-        window.resize(room, window.height());
+    // A window not yet shown has no frame; the window manager will give it the owner's.
+    const QSize border = ownerFrame.size() - owner.size();
+    if (room >= narrowest && room < window.width() + border.width()) {
+        window.resize(room - border.width(), window.height());
     }
     QRect frame = window.frameGeometry();
+    if (frame.size() == window.size()) {
+        frame.setSize(window.size() + border);
+    }
     frame.moveTop(ownerFrame.top());
     if (rightRoom >= leftRoom) {
         frame.moveLeft(ownerFrame.right() + 1);

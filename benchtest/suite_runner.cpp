@@ -37,6 +37,9 @@ template <class... Ts>
 struct Overloaded : Ts... {
     using Ts::operator()...;
 };
+// Clang before 17 deduces an aggregate's template arguments only with a guide.
+template <class... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
 
 std::string labelOf(int row) {
     return toUtf8(parameterRow(row).label);

@@ -38,6 +38,7 @@
 #include "tests/support/fake_link_session.h"
 #include "tests/support/parameter_rows.h"
 #include "tests/support/picture_checks.h"
+#include "tests/support/window_waiter.h"
 
 using namespace tresvik;
 using tresvik::test::rowLabelled;
@@ -54,22 +55,6 @@ QString hex(const Bytes& bytes) {
                       static_cast<qsizetype>(bytes.size()))
         .toHex(' ')
         .toUpper();
-}
-
-// Runs `action` on the next popup or modal window that opens, while the caller's exec() waits.
-void whenWindowOpens(std::function<void(QWidget*)> action) {
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, action] {
-        QWidget* window = QApplication::activePopupWidget();
-        if (window == nullptr) {
-            window = QApplication::activeModalWidget();
-        }
-        if (window != nullptr) {
-            poll->deleteLater();
-            action(window);
-        }
-    });
-    poll->start(10);
 }
 
 }  // namespace
@@ -223,7 +208,7 @@ private slots:
             m_list->setCellText(at.item, at.valueColumn, QStringLiteral("v"));
         }
         const QString label = m_list->cellText(3, 0);
-        whenWindowOpens([](QWidget* popup) {
+        test::whenWindowOpens([](QWidget* popup) {
             for (QAction* action : static_cast<QMenu*>(popup)->actions()) {
                 if (action->text() == QStringLiteral("&Clear values")) {
                     action->trigger();
@@ -248,7 +233,7 @@ private slots:
         };
         QStringList offered;
         bool opened = false;
-        whenWindowOpens([&](QWidget* popup) {
+        test::whenWindowOpens([&](QWidget* popup) {
             opened = true;
             for (QAction* action : static_cast<QMenu*>(popup)->actions()) {
                 offered << action->text();
@@ -737,7 +722,7 @@ private slots:
         m_ports.error = QStringLiteral("Error 20 on trying enumerate device interfaces.\n");
         QString shown;
         QMessageBox::StandardButtons buttons;
-        whenWindowOpens([&](QWidget* window) {
+        test::whenWindowOpens([&](QWidget* window) {
             auto* box = qobject_cast<QMessageBox*>(window);
             QVERIFY(box != nullptr);
             shown = box->text();
@@ -801,11 +786,11 @@ private:
     // Chooses `item` from the main window's context menu; `onOpen` gets the window it opens.
     void chooseContextItem(const QString& item, const std::function<void(QWidget*)>& onOpen) {
         bool found = false;
-        whenWindowOpens([&](QWidget* popup) {
+        test::whenWindowOpens([&](QWidget* popup) {
             for (QAction* action : static_cast<QMenu*>(popup)->actions()) {
                 if (action->text() == item) {
                     found = true;
-                    whenWindowOpens(onOpen);
+                    test::whenWindowOpens(onOpen);
                     popup->close();
                     action->trigger();
                     return;

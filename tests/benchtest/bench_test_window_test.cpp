@@ -9,11 +9,9 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QTreeWidgetItem>
 
 #include <chrono>
-#include <functional>
 #include <memory>
 
 #include "app/tresvik_dlg.h"
@@ -26,6 +24,7 @@
 #include "tests/support/event_loop_wait.h"
 #include "tests/support/fake_link_session.h"
 #include "tests/support/simulated_unit.h"
+#include "tests/support/window_waiter.h"
 
 using namespace tresvik;
 
@@ -62,26 +61,10 @@ Bytes speedLimitReadBack(std::uint8_t value) {
     return makeFrame(commandRow(kSpeedLimitRow).messageId, {0, 0, value, 0, 0, 0});
 }
 
-// Runs `action` on the next popup or modal window that opens, while the caller's exec() waits.
-void whenWindowOpens(std::function<void(QWidget*)> action) {
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, action] {
-        QWidget* window = QApplication::activePopupWidget();
-        if (window == nullptr) {
-            window = QApplication::activeModalWidget();
-        }
-        if (window != nullptr) {
-            poll->deleteLater();
-            action(window);
-        }
-    });
-    poll->start(10);
-}
-
 // Whether the main window's context menu offers to run a bench test now.
 bool runItemEnabled(CTresvikDlg& dlg) {
     bool enabled = false;
-    whenWindowOpens([&](QWidget* popup) {
+    test::whenWindowOpens([&](QWidget* popup) {
         for (QAction* action : static_cast<QMenu*>(popup)->actions()) {
             if (action->text() == kRunItem) {
                 enabled = action->isEnabled();
@@ -204,7 +187,7 @@ private slots:
         BenchTests& bench = m_dlg->benchTests();
         const QString broken = suiteFile(R"({"suite": "x", "tests": []})");
         QString told;
-        whenWindowOpens([&](QWidget* box) {
+        test::whenWindowOpens([&](QWidget* box) {
             told = static_cast<QMessageBox*>(box)->text();
             box->close();
         });
@@ -213,7 +196,7 @@ private slots:
                  qPrintable(told));
 
         m_session->close();
-        whenWindowOpens([&](QWidget* box) {
+        test::whenWindowOpens([&](QWidget* box) {
             told = static_cast<QMessageBox*>(box)->text();
             box->close();
         });

@@ -105,7 +105,6 @@ SuiteRunner::SuiteRunner(const BenchSuite& suite, FrameWriter& writer, BenchLink
       m_health(health),
       m_observer(observer),
       m_settings(settings),
-      m_testDurations(suite.tests.size()),
       m_traffic(settings.trafficKept) {
     for (const BenchTest& test : suite.tests) {
         m_results.emplace_back(test.steps.size());
@@ -127,7 +126,11 @@ StepResult& SuiteRunner::currentResult() {
 }
 
 std::chrono::microseconds SuiteRunner::testDuration(int test) const {
-    return m_testDurations.at(static_cast<std::size_t>(test));
+    std::chrono::microseconds total{};
+    for (const StepResult& r : m_results.at(static_cast<std::size_t>(test))) {
+        total += r.duration;
+    }
+    return total;
 }
 
 std::chrono::microseconds SuiteRunner::runDuration() const {
@@ -398,7 +401,6 @@ void SuiteRunner::abort(const std::string& reason, ArrivalTime now) {
         r.message = reason;
         r.duration = duration_cast<microseconds>(m_now - m_armedAt);
         fillDetail(r, m_now);
-        m_testDurations[static_cast<std::size_t>(m_test)] += r.duration;
         m_observer.stepFinished(m_test, m_step, r);
     }
     for (std::size_t t = 0; t < m_results.size(); ++t) {
@@ -424,7 +426,6 @@ void SuiteRunner::finishStep(StepState state, std::string message, ArrivalTime a
     if (state != StepState::Passed) {
         fillDetail(r, m_now);
     }
-    m_testDurations[static_cast<std::size_t>(m_test)] += r.duration;
     m_phase = Phase::Done;
     m_stepOver = true;
     m_observer.stepFinished(m_test, m_step, r);

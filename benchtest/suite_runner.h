@@ -67,8 +67,9 @@ public:
     const BenchSuite& suite() const { return m_suite; }
     const StepResult& result(int test, int step) const;
     std::chrono::system_clock::time_point startedUtc() const { return m_startUtc; }
-    // From start to the end of the last step that ran (or to now while running).
+    // The time a test's steps took, each from its start to its verdict.
     std::chrono::microseconds testDuration(int test) const;
+    // From the start to the end of the run (or to now while it runs).
     std::chrono::microseconds runDuration() const;
 
     // The step's display name with its test: "'set 90' of 'Speed limit reads back'".
@@ -119,7 +120,6 @@ private:
     const Settings m_settings;
 
     std::vector<std::vector<StepResult>> m_results;
-    std::vector<std::chrono::microseconds> m_testDurations;
     RunVerdict m_verdict = RunVerdict::Running;
     ArrivalTime m_start{};
     ArrivalTime m_now{};

@@ -63,6 +63,8 @@ void BenchRun::warning(const std::string& text) {
 }
 
 void BenchRun::runFinished() {
+    // A run kept for its results has nothing more to hear; the receive path stops telling it.
+    m_console.removeListener(*m_runner);
     m_ticker.stop();
     emit ended();
 }
